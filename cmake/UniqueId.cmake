@@ -1,0 +1,21 @@
+# TWINFOLD_UNIQUE_ID: four characters as hosts show them (Qtwf) or a number.
+# Sets TWINFOLD_UNIQUE_ID_NUMBER to the signed 32-bit value.
+string(LENGTH "${TWINFOLD_UNIQUE_ID}" _twinfold_id_length)
+if(TWINFOLD_UNIQUE_ID MATCHES "^-?[0-9]+$")
+  set(TWINFOLD_UNIQUE_ID_NUMBER "${TWINFOLD_UNIQUE_ID}")
+elseif(_twinfold_id_length EQUAL 4)
+  set(_twinfold_id_value 0)
+  foreach(_twinfold_i RANGE 0 3)
+    string(SUBSTRING "${TWINFOLD_UNIQUE_ID}" ${_twinfold_i} 1 _twinfold_char)
+    string(HEX "${_twinfold_char}" _twinfold_hex)
+    math(EXPR _twinfold_id_value "(${_twinfold_id_value} << 8) | 0x${_twinfold_hex}")
+  endforeach()
+  # Hosts read the ID as a signed 32-bit integer.
+  if(_twinfold_id_value GREATER 2147483647)
+    math(EXPR _twinfold_id_value "${_twinfold_id_value} - 4294967296")
+  endif()
+  set(TWINFOLD_UNIQUE_ID_NUMBER "${_twinfold_id_value}")
+else()
+  message(FATAL_ERROR "TWINFOLD_UNIQUE_ID must be four characters or a number, not '${TWINFOLD_UNIQUE_ID}'")
+endif()
+message(STATUS "Plug-in unique ID: ${TWINFOLD_UNIQUE_ID} (${TWINFOLD_UNIQUE_ID_NUMBER})")

@@ -1,0 +1,73 @@
+#include "effect/twinfold_effect.h"
+
+#include "host/vest_bridge.h"
+
+#ifndef TWINFOLD_UNIQUE_ID_VALUE
+#define TWINFOLD_UNIQUE_ID_VALUE 0
+#endif
+
+namespace {
+constexpr std::int32_t kFontLiteralKey = 10000;
+}
+
+TEmberEffect::TEmberEffect() {
+  effectName = "Quillmarsh_twinfold";
+  productString = "Quillmarsh_twinfold";
+  programName = "Quillmarsh_twinfold";
+  vendorString = "Quillmarsh";
+  vendorVersion = 1000;
+  uniqueId = TWINFOLD_UNIQUE_ID_VALUE;
+  channelCount = 2;
+  sliderValues[1] = 0.0;
+  registerSlider({.number = 1,
+                  .boundVariable = nullptr,
+                  .defaultValue = 0.0,
+                  .minimum = 0.0,
+                  .maximum = 1.0,
+                  .step = 1.0,
+                  .directory = "",
+                  .extraText = "",
+                  .label = "",
+                  .name = "stereo / mono",
+                  .enumNames = {"stereo", "mono"}});
+}
+
+void TEmberEffect::DoOpen() {
+  TEmber::DoOpen();
+  for (TEmberVar* variable : {&sample_rate, &channel_count, &block_size, &tempo, &timesig_numerator,
+                              &timesig_denominator, &play_state, &beat_position, &slider1, &slider_index,
+                              &in_left, &in_right})
+    *variable = 0.0;
+  registerLiteral(kFontLiteralKey, "Courier New");
+}
+
+void TEmberEffect::DoInit() {
+  sample_rate = sanitise(VeSTGetSampleRate(hostWrapper));
+  channel_count = sanitise(VeSTGetNumInputs(hostWrapper));
+  block_size = sanitise(VeSTGetBlockSize(hostWrapper));
+  tempo = sanitise(VeSTGetTempo(hostWrapper));
+}
+
+void TEmberEffect::DoSlider() { slider1 = sanitise(sliderValues[1]); }
+
+void TEmberEffect::DoBlock() {
+  // Without time information the read-outs keep their previous values.
+  double newTempo = tempo, numerator = timesig_numerator, denominator = timesig_denominator;
+  VeSTGetTempoAndSignature(hostWrapper, &newTempo, &numerator, &denominator);
+  tempo = sanitise(newTempo);
+  timesig_numerator = sanitise(numerator);
+  timesig_denominator = sanitise(denominator);
+  const double playing = VeSTIsPlaying(hostWrapper);
+  const double recording = VeSTIsRecording(hostWrapper);
+  play_state = sanitise(playing + 4.0 * recording);
+  beat_position = sanitise(VeSTGetPpqPos(hostWrapper));
+}
+
+void TEmberEffect::DoSerialize() {
+  slider_index = 1.0;
+  emberRepeat([this] {
+    fileValue(0, sliderAt(slider_index));
+    slider_index = sanitise(slider_index + 1.0);
+    return !(slider_index > 64.0);
+  });
+}

@@ -1,0 +1,109 @@
+// The handlers that the entry point installs in the function table: they answer the
+// host's requests from the runtime object's fields and hooks.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <string_view>
+
+#include "host/vest_bridge.h"
+#include "host/vest_functions.h"
+#include "runtime/ember.h"
+
+// Writes at most capacity - 1 bytes of text and a NUL; a null buffer is left alone.
+void copyBoundedText(char* buffer, std::string_view text, std::int32_t capacity) noexcept;
+
+void emberCreate(CVeST* wrapper);
+void emberDestroy(CVeST* wrapper);
+void emberOpen(CVeST* wrapper);
+void emberSuspend(CVeST* wrapper);
+void emberResume(CVeST* wrapper);
+void emberEditorIdle(CVeST* wrapper);
+void emberClose(CVeST* wrapper);
+std::int32_t emberGetVendorVersion(CVeST* wrapper);
+std::int32_t emberGetVendorString(CVeST* wrapper, char* text);
+std::int32_t emberGetProductString(CVeST* wrapper, char* text);
+std::int32_t emberGetEffectName(CVeST* wrapper, char* text);
+std::int32_t emberGetProgramName(CVeST* wrapper, char* text);
+void emberSetProgramName(CVeST* wrapper, const char* text);
+std::int32_t emberGetProgramNameIndexed(CVeST* wrapper, std::int32_t category, std::int32_t index, char* text);
+double emberGetParameter(CVeST* wrapper, std::int32_t index);
+void emberSetParameter(CVeST* wrapper, std::int32_t index, double value);
+void emberGetParameterName(CVeST* wrapper, std::int32_t index, char* text);
+void emberGetParameterLabel(CVeST* wrapper, std::int32_t index, char* text);
+void emberGetParameterDisplay(CVeST* wrapper, std::int32_t index, char* text);
+std::int32_t emberGetChunk(CVeST* wrapper, void** data, bool isPreset);
+std::int32_t emberSetChunk(CVeST* wrapper, void* data, std::int32_t size, bool isPreset);
+
+// Channel count of one processing path, fixed by the first call in the process and
+// shared by every instance; bounded by the size of sampleVars.
+template <class Sample>
+std::int32_t emberPathChannels(CVeST* wrapper) {
+  static const std::int32_t channels = std::clamp(VeSTGetNumInputs(wrapper), 0, kEmberSampleVarCount);
+  return channels;
+}
+
+// Runs the block section once and the sample section per frame. Effect is the
+// concrete (final) effect type, so the per-frame section is reached without an
+// indirect call; with TEmber it dispatches virtually.
+template <class Effect, class Sample>
+void emberProcess(CVeST* wrapper, Sample** inputs, Sample** outputs, std::int32_t sampleFrames) {
+  auto* effect = static_cast<Effect*>(VeSTGetEffect(wrapper));
+  if (!effect) return;
+  const std::int32_t channels = emberPathChannels<Sample>(wrapper);
+  effect->DoBlock();
+  if (!inputs || !outputs) return;
+  for (std::int32_t c = 0; c < channels; ++c)
+    if (!inputs[c] || !outputs[c]) return;
+  double* vars = effect->sampleVars.data();
+  if (channels == 2) {
+    const Sample* inLeft = inputs[0];
+    const Sample* inRight = inputs[1];
+    Sample* outLeft = outputs[0];
+    Sample* outRight = outputs[1];
+    for (std::int32_t j = 0; j < sampleFrames; ++j) {
+      vars[0] = static_cast<double>(inLeft[j]);
+      vars[1] = static_cast<double>(inRight[j]);
+      effect->DoSample();
+      outLeft[j] = static_cast<Sample>(vars[0]);
+      outRight[j] = static_cast<Sample>(vars[1]);
+    }
+    return;
+  }
+  for (std::int32_t j = 0; j < sampleFrames; ++j) {
+    for (std::int32_t c = channels - 1; c >= 0; --c) vars[c] = static_cast<double>(inputs[c][j]);
+    effect->DoSample();
+    for (std::int32_t c = channels - 1; c >= 0; --c) outputs[c][j] = static_cast<Sample>(vars[c]);
+  }
+}
+
+// The table as the entry point installs it: entries 7 to 12 (editor drawing, mouse
+// and keys) stay empty.
+template <class Effect>
+TVeSTFunctions emberFunctionTable() {
+  TVeSTFunctions table{};
+  table.create = emberCreate;
+  table.destroy = emberDestroy;
+  table.open = emberOpen;
+  table.suspend = emberSuspend;
+  table.resume = emberResume;
+  table.editorIdleHook = emberEditorIdle;
+  table.close = emberClose;
+  table.getVendorVersion = emberGetVendorVersion;
+  table.getVendorString = emberGetVendorString;
+  table.getProductString = emberGetProductString;
+  table.getEffectName = emberGetEffectName;
+  table.getProgramName = emberGetProgramName;
+  table.setProgramName = emberSetProgramName;
+  table.getProgramNameIndexed = emberGetProgramNameIndexed;
+  table.getParameter = emberGetParameter;
+  table.setParameter = emberSetParameter;
+  table.getParameterName = emberGetParameterName;
+  table.getParameterLabel = emberGetParameterLabel;
+  table.getParameterDisplay = emberGetParameterDisplay;
+  table.processReplacing = emberProcess<Effect, float>;
+  table.processDoubleReplacing = emberProcess<Effect, double>;
+  table.getChunk = emberGetChunk;
+  table.setChunk = emberSetChunk;
+  return table;
+}

@@ -1,0 +1,328 @@
+// Clean-room declarations of the VST 2.4 binary interface: the records, constants and
+// function types that cross between a host and this plug-in. Written from the published
+// interface facts; layouts are checked below for 32-bit and 64-bit targets.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#if defined(_WIN32) && !defined(_WIN64)
+#define VSTCALLBACK __cdecl
+#else
+#define VSTCALLBACK
+#endif
+
+using VstInt32 = std::int32_t;
+using VstIntPtr = std::intptr_t;
+
+#pragma pack(push, 8)
+
+struct AEffect;
+
+using audioMasterCallback = VstIntPtr(VSTCALLBACK*)(AEffect* effect, VstInt32 opcode, VstInt32 index,
+                                                    VstIntPtr value, void* ptr, float opt);
+using AEffectDispatcherProc = VstIntPtr(VSTCALLBACK*)(AEffect* effect, VstInt32 opcode, VstInt32 index,
+                                                      VstIntPtr value, void* ptr, float opt);
+using AEffectProcessProc = void(VSTCALLBACK*)(AEffect* effect, float** inputs, float** outputs,
+                                              VstInt32 sampleFrames);
+using AEffectProcessDoubleProc = void(VSTCALLBACK*)(AEffect* effect, double** inputs, double** outputs,
+                                                    VstInt32 sampleFrames);
+using AEffectSetParameterProc = void(VSTCALLBACK*)(AEffect* effect, VstInt32 index, float parameter);
+using AEffectGetParameterProc = float(VSTCALLBACK*)(AEffect* effect, VstInt32 index);
+
+constexpr VstInt32 vstFourChars(char a, char b, char c, char d) {
+  return static_cast<VstInt32>((static_cast<std::uint32_t>(static_cast<unsigned char>(a)) << 24) |
+                               (static_cast<std::uint32_t>(static_cast<unsigned char>(b)) << 16) |
+                               (static_cast<std::uint32_t>(static_cast<unsigned char>(c)) << 8) |
+                               static_cast<std::uint32_t>(static_cast<unsigned char>(d)));
+}
+
+constexpr VstInt32 kEffectMagic = vstFourChars('V', 's', 't', 'P');
+
+struct AEffect {
+  VstInt32 magic;
+  AEffectDispatcherProc dispatcher;
+  AEffectProcessProc process;  // deprecated accumulating process
+  AEffectSetParameterProc setParameter;
+  AEffectGetParameterProc getParameter;
+  VstInt32 numPrograms;
+  VstInt32 numParams;
+  VstInt32 numInputs;
+  VstInt32 numOutputs;
+  VstInt32 flags;
+  VstIntPtr resvd1;
+  VstIntPtr resvd2;
+  VstInt32 initialDelay;
+  VstInt32 realQualities;
+  VstInt32 offQualities;
+  float ioRatio;
+  void* object;
+  void* user;
+  VstInt32 uniqueID;
+  VstInt32 version;
+  AEffectProcessProc processReplacing;
+  AEffectProcessDoubleProc processDoubleReplacing;
+  char future[56];
+};
+
+enum VstAEffectFlags : VstInt32 {
+  effFlagsHasEditor = 1 << 0,
+  effFlagsCanReplacing = 1 << 4,
+  effFlagsProgramChunks = 1 << 5,
+  effFlagsIsSynth = 1 << 8,
+  effFlagsNoSoundInStop = 1 << 9,
+  effFlagsCanDoubleReplacing = 1 << 12,
+};
+
+struct VstTimeInfo {
+  double samplePos;
+  double sampleRate;
+  double nanoSeconds;
+  double ppqPos;
+  double tempo;
+  double barStartPos;
+  double cycleStartPos;
+  double cycleEndPos;
+  VstInt32 timeSigNumerator;
+  VstInt32 timeSigDenominator;
+  VstInt32 smpteOffset;
+  VstInt32 smpteFrameRate;
+  VstInt32 samplesToNextClock;
+  VstInt32 flags;
+};
+
+enum VstTimeInfoFlags : VstInt32 {
+  kVstTransportChanged = 1,
+  kVstTransportPlaying = 1 << 1,
+  kVstTransportCycleActive = 1 << 2,
+  kVstTransportRecording = 1 << 3,
+  kVstAutomationWriting = 1 << 6,
+  kVstAutomationReading = 1 << 7,
+  kVstNanosValid = 1 << 8,
+  kVstPpqPosValid = 1 << 9,
+  kVstTempoValid = 1 << 10,
+  kVstBarsValid = 1 << 11,
+  kVstCyclePosValid = 1 << 12,
+  kVstTimeSigValid = 1 << 13,
+  kVstSmpteValid = 1 << 14,
+  kVstClockValid = 1 << 15,
+};
+
+struct VstEvent {
+  VstInt32 type;
+  VstInt32 byteSize;
+  VstInt32 deltaFrames;
+  VstInt32 flags;
+  char data[16];
+};
+
+struct VstEvents {
+  VstInt32 numEvents;
+  VstIntPtr reserved;
+  VstEvent* events[2];  // numEvents pointers in practice
+};
+
+enum VstEventTypes : VstInt32 {
+  kVstMidiType = 1,
+  kVstSysExType = 6,
+};
+
+struct VstMidiEvent {
+  VstInt32 type;
+  VstInt32 byteSize;
+  VstInt32 deltaFrames;
+  VstInt32 flags;
+  VstInt32 noteLength;
+  VstInt32 noteOffset;
+  char midiData[4];
+  char detune;
+  char noteOffVelocity;
+  char reserved1;
+  char reserved2;
+};
+
+struct VstMidiSysexEvent {
+  VstInt32 type;
+  VstInt32 byteSize;
+  VstInt32 deltaFrames;
+  VstInt32 flags;
+  VstInt32 dumpBytes;
+  VstIntPtr resvd1;
+  char* sysexDump;
+  VstIntPtr resvd2;
+};
+
+struct VstSpeakerArrangement;
+
+enum AEffectOpcodes : VstInt32 {
+  effOpen = 0,
+  effClose = 1,
+  effSetProgram = 2,
+  effGetProgram = 3,
+  effSetProgramName = 4,
+  effGetProgramName = 5,
+  effGetParamLabel = 6,
+  effGetParamDisplay = 7,
+  effGetParamName = 8,
+  effGetVu = 9,
+  effSetSampleRate = 10,
+  effSetBlockSize = 11,
+  effMainsChanged = 12,
+  effEditGetRect = 13,
+  effEditOpen = 14,
+  effEditClose = 15,
+  effEditDraw = 16,
+  effEditMouse = 17,
+  effEditKey = 18,
+  effEditIdle = 19,
+  effEditTop = 20,
+  effEditSleep = 21,
+  effIdentify = 22,
+  effGetChunk = 23,
+  effSetChunk = 24,
+  effProcessEvents = 25,
+  effCanBeAutomated = 26,
+  effString2Parameter = 27,
+  effGetNumProgramCategories = 28,
+  effGetProgramNameIndexed = 29,
+  effCopyProgram = 30,
+  effConnectInput = 31,
+  effConnectOutput = 32,
+  effGetInputProperties = 33,
+  effGetOutputProperties = 34,
+  effGetPlugCategory = 35,
+  effGetCurrentPosition = 36,
+  effGetDestinationBuffer = 37,
+  effOfflineNotify = 38,
+  effOfflinePrepare = 39,
+  effOfflineRun = 40,
+  effProcessVarIo = 41,
+  effSetSpeakerArrangement = 42,
+  effSetBlockSizeAndSampleRate = 43,
+  effSetBypass = 44,
+  effGetEffectName = 45,
+  effGetErrorText = 46,
+  effGetVendorString = 47,
+  effGetProductString = 48,
+  effGetVendorVersion = 49,
+  effVendorSpecific = 50,
+  effCanDo = 51,
+  effGetTailSize = 52,
+  effIdle = 53,
+  effGetIcon = 54,
+  effSetViewPosition = 55,
+  effGetParameterProperties = 56,
+  effKeysRequired = 57,
+  effGetVstVersion = 58,
+  effEditKeyDown = 59,
+  effEditKeyUp = 60,
+  effSetEditKnobMode = 61,
+  effGetMidiProgramName = 62,
+  effGetCurrentMidiProgram = 63,
+  effGetMidiProgramCategory = 64,
+  effHasMidiProgramsChanged = 65,
+  effGetMidiKeyName = 66,
+  effBeginSetProgram = 67,
+  effEndSetProgram = 68,
+  effGetSpeakerArrangement = 69,
+  effShellGetNextPlugin = 70,
+  effStartProcess = 71,
+  effStopProcess = 72,
+  effSetTotalSampleToProcess = 73,
+  effSetPanLaw = 74,
+  effBeginLoadBank = 75,
+  effBeginLoadProgram = 76,
+  effSetProcessPrecision = 77,
+  effGetNumMidiInputChannels = 78,
+  effGetNumMidiOutputChannels = 79,
+};
+
+enum AudioMasterOpcodes : VstInt32 {
+  audioMasterAutomate = 0,
+  audioMasterVersion = 1,
+  audioMasterCurrentId = 2,
+  audioMasterIdle = 3,
+  audioMasterWantMidi = 6,
+  audioMasterGetTime = 7,
+  audioMasterProcessEvents = 8,
+  audioMasterIOChanged = 13,
+  audioMasterSizeWindow = 15,
+  audioMasterGetSampleRate = 16,
+  audioMasterGetBlockSize = 17,
+  audioMasterGetCurrentProcessLevel = 23,
+  audioMasterGetAutomationState = 24,
+  audioMasterGetVendorString = 32,
+  audioMasterGetProductString = 33,
+  audioMasterGetVendorVersion = 34,
+  audioMasterVendorSpecific = 35,
+  audioMasterCanDo = 37,
+  audioMasterGetLanguage = 38,
+  audioMasterGetDirectory = 41,
+  audioMasterUpdateDisplay = 42,
+  audioMasterBeginEdit = 43,
+  audioMasterEndEdit = 44,
+  audioMasterOpenFileSelector = 45,
+  audioMasterCloseFileSelector = 46,
+};
+
+enum VstPlugCategory : VstInt32 {
+  kPlugCategUnknown = 0,
+  kPlugCategEffect = 1,
+  kPlugCategSynth = 2,
+};
+
+// Buffer sizes the standard promises for text answers, NUL included.
+enum VstStringLimits : VstInt32 {
+  kVstMaxParamStrLen = 8,
+  kVstMaxProgNameLen = 24,
+  kVstMaxEffectNameLen = 32,
+  kVstMaxVendorStrLen = 64,
+  kVstMaxProductStrLen = 64,
+};
+
+#pragma pack(pop)
+
+// Layout checks: a mismatch here would corrupt the host's view of every record.
+static_assert(sizeof(VstInt32) == 4);
+static_assert(sizeof(VstIntPtr) == sizeof(void*));
+static_assert(sizeof(VstTimeInfo) == 88);
+static_assert(offsetof(VstTimeInfo, tempo) == 32);
+static_assert(offsetof(VstTimeInfo, timeSigNumerator) == 64);
+static_assert(offsetof(VstTimeInfo, flags) == 84);
+static_assert(sizeof(VstMidiEvent) == 32);
+static_assert(offsetof(VstMidiEvent, midiData) == 24);
+static_assert(offsetof(VstMidiEvent, reserved2) == 31);
+static_assert(sizeof(VstEvent) == 32);
+#if INTPTR_MAX == INT64_MAX
+static_assert(sizeof(AEffect) == 192);
+static_assert(offsetof(AEffect, dispatcher) == 8);
+static_assert(offsetof(AEffect, numPrograms) == 40);
+static_assert(offsetof(AEffect, flags) == 56);
+static_assert(offsetof(AEffect, resvd1) == 64);
+static_assert(offsetof(AEffect, initialDelay) == 80);
+static_assert(offsetof(AEffect, ioRatio) == 92);
+static_assert(offsetof(AEffect, object) == 96);
+static_assert(offsetof(AEffect, uniqueID) == 112);
+static_assert(offsetof(AEffect, processReplacing) == 120);
+static_assert(offsetof(AEffect, processDoubleReplacing) == 128);
+static_assert(offsetof(AEffect, future) == 136);
+static_assert(sizeof(VstEvents) == 32);
+static_assert(offsetof(VstEvents, events) == 16);
+static_assert(sizeof(VstMidiSysexEvent) == 48);
+#else
+static_assert(sizeof(AEffect) == 144);
+static_assert(offsetof(AEffect, dispatcher) == 4);
+static_assert(offsetof(AEffect, numPrograms) == 20);
+static_assert(offsetof(AEffect, flags) == 36);
+static_assert(offsetof(AEffect, resvd1) == 40);
+static_assert(offsetof(AEffect, initialDelay) == 48);
+static_assert(offsetof(AEffect, ioRatio) == 60);
+static_assert(offsetof(AEffect, object) == 64);
+static_assert(offsetof(AEffect, uniqueID) == 72);
+static_assert(offsetof(AEffect, processReplacing) == 80);
+static_assert(offsetof(AEffect, processDoubleReplacing) == 84);
+static_assert(offsetof(AEffect, future) == 88);
+static_assert(sizeof(VstEvents) == 16);
+static_assert(offsetof(VstEvents, events) == 8);
+static_assert(sizeof(VstMidiSysexEvent) == 32);
+#endif

@@ -1,0 +1,89 @@
+// Sliders, sample variables and the effect description layers.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "runtime/ember_base.h"
+#include "runtime/ember_numeric.h"
+
+inline constexpr int kEmberSliderCount = 128;
+inline constexpr int kEmberSampleVarCount = 64;
+
+class CEmberSliders : public CEmberVeST {
+ public:
+  virtual void DoSlider() {}
+
+  // Slider n lives at element n; element 0 belongs to no declared slider.
+  std::array<TEmberVar, kEmberSliderCount> sliderValues{};
+
+  // Slider access by script number: integer conversion, masked to 0..127.
+  TEmberVar& sliderAt(double n) noexcept { return sliderValues[static_cast<std::uint32_t>(emberInt(n)) & 127u]; }
+
+ protected:
+  ~CEmberSliders() = default;
+};
+
+class CEmberSamples : public CEmberSliders {
+ public:
+  virtual void DoBlock() {}
+  virtual void DoSample() {}
+
+  // Channel c of the current frame; only the audio thread touches these.
+  std::array<double, kEmberSampleVarCount> sampleVars{};
+
+ protected:
+  ~CEmberSamples() = default;
+};
+
+struct TEmberSlider {
+  std::vector<std::string> valueNames;
+  bool resolved = false;
+  std::int32_t sliderNumber = 0;
+  TEmberVar* boundVariable = nullptr;
+  double defaultValue = 0.0;
+  double minimum = 0.0;
+  double maximum = 0.0;
+  double step = 0.0;
+  std::string directory;
+  std::string extraText;
+  std::string label;
+  std::string name;
+};
+
+// What a generated constructor declares for one slider.
+struct TEmberSliderDecl {
+  std::int32_t number = 0;
+  TEmberVar* boundVariable = nullptr;
+  double defaultValue = 0.0;
+  double minimum = 0.0;
+  double maximum = 0.0;
+  double step = 0.0;
+  std::string directory;
+  std::string extraText;
+  std::string label;
+  std::string name;
+  std::vector<std::string> enumNames;
+};
+
+class CEmberDescription : public CEmberSamples {
+ public:
+  std::vector<TEmberSlider> sliders;
+  std::string effectName;
+  std::string productString;
+  std::string vendorString;
+  std::string programName;
+  std::int32_t vendorVersion = 0;
+  std::int32_t uniqueId = 0;
+  std::int32_t channelCount = 0;
+
+  void registerSlider(const TEmberSliderDecl& decl);
+
+ protected:
+  ~CEmberDescription() = default;
+};
+
+// Display text of a slider at value v, as the host is shown it.
+std::string emberSliderDisplay(const TEmberSlider& slider, double v);
