@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need on Debian (run as root). Quick when
+# everything is already there.
+set -euo pipefail
+
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config file
+  googletest libgtest-dev libbenchmark-dev valgrind
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64
+  libsndfile1-dev libcli11-dev dpf-plugins-vst)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+if [ "$(id -u)" -ne 0 ]; then
+  echo "Missing packages; run as root or install them: ${missing[*]}" >&2
+  exit 1
+fi
+dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+apt-get update -qq
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
