@@ -1,0 +1,80 @@
+// A minimal host for measuring the plug-in: it loads the built library through its
+// exported entry point, answers every time query from one fixed VstTimeInfo, and
+// drives an instance through its AEffect record as an audio host does.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "host/vst/vst2_abi.h"
+
+enum class FoldMode : std::int32_t { stereo, mono };
+
+const char* modeName(FoldMode mode);
+
+// audioMasterGetTime calls answered so far, process-wide (the host's own bookkeeping).
+std::int64_t hostTimeQueries();
+
+class PluginModule {
+ public:
+  // $TWINFOLD_PLUGIN if set, else the library this build made.
+  static std::string defaultPath();
+
+  explicit PluginModule(const std::string& path);
+  ~PluginModule();
+  PluginModule(const PluginModule&) = delete;
+  PluginModule& operator=(const PluginModule&) = delete;
+
+  // Throws when the library or its entry point is missing.
+  AEffect* createInstance() const;
+
+ private:
+  void* handle_ = nullptr;
+  AEffect* (*entry_)(audioMasterCallback) = nullptr;
+};
+
+// One opened and resumed instance in the given mode; suspended and closed on
+// destruction.
+class PluginInstance {
+ public:
+  PluginInstance(const PluginModule& module, FoldMode mode, std::int32_t blockSize);
+  ~PluginInstance();
+  PluginInstance(const PluginInstance&) = delete;
+  PluginInstance& operator=(const PluginInstance&) = delete;
+
+  void process(float** inputs, float** outputs, std::int32_t frames) {
+    effect_->processReplacing(effect_, inputs, outputs, frames);
+  }
+  void process(double** inputs, double** outputs, std::int32_t frames) {
+    effect_->processDoubleReplacing(effect_, inputs, outputs, frames);
+  }
+
+ private:
+  VstIntPtr dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, float opt = 0.0f);
+  AEffect* effect_;
+};
+
+// Separate input and output buffers for two channels, as most hosts hand them over.
+// Inputs hold a deterministic pseudo-random signal in [-1, 1).
+template <class Sample>
+class StereoBuffers {
+ public:
+  explicit StereoBuffers(std::int32_t frames);
+  StereoBuffers(const StereoBuffers&) = delete;
+  StereoBuffers& operator=(const StereoBuffers&) = delete;
+
+  Sample** inputs() { return inputs_; }
+  Sample** outputs() { return outputs_; }
+  std::int32_t frames() const { return frames_; }
+  const std::vector<Sample>& output(std::int32_t channel) const { return store_[2 + channel]; }
+
+ private:
+  std::int32_t frames_;
+  std::vector<Sample> store_[4];  // in left, in right, out left, out right
+  Sample* inputs_[2];
+  Sample* outputs_[2];
+};
+
+extern template class StereoBuffers<float>;
+extern template class StereoBuffers<double>;

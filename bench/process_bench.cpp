@@ -1,0 +1,140 @@
+// Time per frame of the built plug-in, driven through AEffect as a host drives it, next
+// to the same work written by hand and a memcpy of the same buffers, all in one run.
+// A summary at the end prints every ratio from the medians (or the single runs).
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+
+#include "bench/bench_host.h"
+#include "bench/bench_summary.h"
+#include "bench/hand_loops.h"
+
+namespace {
+
+const PluginModule& pluginModule() {
+  static const PluginModule module(PluginModule::defaultPath());
+  return module;
+}
+
+template <class Sample>
+constexpr const char* pathName() {
+  return sizeof(Sample) == sizeof(float) ? "float" : "double";
+}
+
+template <class Sample>
+bool sameBits(const std::vector<Sample>& a, const std::vector<Sample>& b) {
+  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(Sample)) == 0;
+}
+
+// "per_frame" shows seconds per frame (printed as ns); items are frames.
+void setFrameCounters(benchmark::State& state, std::int32_t frames) {
+  state.SetItemsProcessed(state.iterations() * frames);
+  state.counters["per_frame"] = benchmark::Counter(static_cast<double>(frames),
+                                                   benchmark::Counter::kIsIterationInvariantRate |
+                                                       benchmark::Counter::kInvert);
+}
+
+template <class Sample>
+void handLoop(FoldMode mode, StereoBuffers<Sample>& buffers) {
+  if (mode == FoldMode::mono)
+    handMean(buffers.inputs(), buffers.outputs(), buffers.frames());
+  else
+    handPassThrough(buffers.inputs(), buffers.outputs(), buffers.frames());
+}
+
+template <class Sample>
+void pluginCase(benchmark::State& state, FoldMode mode, std::int32_t frames) {
+  PluginInstance plugin(pluginModule(), mode, frames);
+  StereoBuffers<Sample> reference(frames);
+  handLoop(mode, reference);
+  StereoBuffers<Sample> buffers(frames);
+  plugin.process(buffers.inputs(), buffers.outputs(), frames);
+  if (!sameBits(buffers.output(0), reference.output(0)) || !sameBits(buffers.output(1), reference.output(1))) {
+    state.SkipWithError("the plug-in's output differs from the hand-written loop's");
+    return;
+  }
+  const std::int64_t queriesBefore = hostTimeQueries();
+  for (auto _ : state) {
+    plugin.process(buffers.inputs(), buffers.outputs(), frames);
+    benchmark::ClobberMemory();
+  }
+  setFrameCounters(state, frames);
+  state.counters["time_queries"] =
+      benchmark::Counter(static_cast<double>(hostTimeQueries() - queriesBefore), benchmark::Counter::kAvgIterations);
+}
+
+template <class Sample>
+void handCase(benchmark::State& state, FoldMode mode, std::int32_t frames) {
+  StereoBuffers<Sample> buffers(frames);
+  for (auto _ : state) {
+    handLoop(mode, buffers);
+    benchmark::ClobberMemory();
+  }
+  setFrameCounters(state, frames);
+}
+
+template <class Sample>
+void memcpyCase(benchmark::State& state, std::int32_t frames) {
+  StereoBuffers<Sample> buffers(frames);
+  for (auto _ : state) {
+    copyChannels(buffers.inputs(), buffers.outputs(), frames);
+    benchmark::ClobberMemory();
+  }
+  setFrameCounters(state, frames);
+}
+
+// A block of 0 or 1 frames: the block section with its four time queries, plus the
+// call through AEffect. "per_block" is the time of one call.
+template <class Sample>
+void blockCase(benchmark::State& state, std::int32_t frames) {
+  PluginInstance plugin(pluginModule(), FoldMode::mono, 512);
+  StereoBuffers<Sample> buffers(frames);
+  const std::int64_t queriesBefore = hostTimeQueries();
+  for (auto _ : state) {
+    plugin.process(buffers.inputs(), buffers.outputs(), frames);
+    benchmark::ClobberMemory();
+  }
+  state.counters["per_block"] = benchmark::Counter(
+      1.0, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["time_queries"] =
+      benchmark::Counter(static_cast<double>(hostTimeQueries() - queriesBefore), benchmark::Counter::kAvgIterations);
+}
+
+template <class Sample>
+void registerPath() {
+  const std::string path = pathName<Sample>();
+  for (const std::int32_t frames : kBenchFrameCounts) {
+    for (const FoldMode mode : {FoldMode::stereo, FoldMode::mono}) {
+      const std::string suffix = path + "/" + modeName(mode) + "/" + std::to_string(frames);
+      benchmark::RegisterBenchmark(("plugin/" + suffix).c_str(), pluginCase<Sample>, mode, frames);
+      benchmark::RegisterBenchmark(("hand/" + suffix).c_str(), handCase<Sample>, mode, frames);
+    }
+    benchmark::RegisterBenchmark(("memcpy/" + path + "/" + std::to_string(frames)).c_str(), memcpyCase<Sample>,
+                                 frames);
+  }
+  for (const std::int32_t frames : {0, 1})
+    benchmark::RegisterBenchmark(("block/" + path + "/" + std::to_string(frames)).c_str(), blockCase<Sample>, frames);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  try {
+    pluginModule();
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "%s\n", error.what());
+    return 1;
+  }
+  registerPath<float>();
+  registerPath<double>();
+  SummaryReporter reporter(isatty(STDOUT_FILENO) != 0);
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return reporter.failed() ? 1 : 0;
+}
