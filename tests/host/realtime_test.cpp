@@ -1,0 +1,75 @@
+// After the first block, the calls an audio thread makes allocate nothing.
+#include <vector>
+
+#include "tests/host/allocation_counter.h"
+#include "tests/host/host_fixture.h"
+
+namespace {
+
+#if defined(_WIN32)
+constexpr bool kCounterSeesThePlugin = false;
+#else
+constexpr bool kCounterSeesThePlugin = true;
+#endif
+
+class RealTime : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!kCounterSeesThePlugin)
+      GTEST_SKIP() << "the DLL carries its own runtime, so this program's operator new never sees its allocations";
+    ASSERT_TRUE(sharedPluginLibrary().loaded()) << PluginLibrary::error();
+  }
+};
+
+// Without this the test below could pass with a counter that is blind to the plug-in.
+TEST_F(RealTime, CounterSeesThePluginsAllocations) {
+  TestHost host;
+  std::uint64_t before = allocationCount();
+  HostedPlugin plugin(host, pluginEntry());
+  ASSERT_TRUE(plugin);
+  EXPECT_GT(allocationCount(), before) << "creating an instance allocates it";
+  before = allocationCount();
+  plugin.dispatch(effOpen);
+  EXPECT_GT(allocationCount(), before) << "opening fills the string table";
+  before = allocationCount();
+  void* chunk = nullptr;
+  plugin.dispatch(effGetChunk, 0, 0, &chunk);
+  EXPECT_GT(allocationCount(), before) << "the first save grows the chunk buffer";
+}
+
+TEST_F(RealTime, AudioThreadCallsAllocateNothing) {
+  TestHost host;
+  VstTimeInfo time{};
+  time.tempo = 120.0;
+  time.flags = kVstTempoValid | kVstTransportPlaying;
+  host.setTimeInfo(&time);
+  HostedPlugin plugin(host, pluginEntry());
+  ASSERT_TRUE(plugin);
+  plugin.start();
+
+  StereoBlock<float> floats(std::vector<float>(512, 0.5f), std::vector<float>(512, 0.25f));
+  StereoBlock<double> doubles(std::vector<double>(512, 0.5), std::vector<double>(512, 0.25));
+  std::vector<VstMidiEvent> notes(1500, VstMidiEvent{kVstMidiType, sizeof(VstMidiEvent), 0, 0, 0, 0,
+                                                     {'\x90', 60, 100, 0}, 0, 0, 0, 0});
+  std::vector<VstEvent*> pointers(notes.size() + 2);
+  auto* events = reinterpret_cast<VstEvents*>(pointers.data());
+  events->numEvents = static_cast<VstInt32>(notes.size());
+  for (std::size_t i = 0; i < notes.size(); ++i) events->events[i] = reinterpret_cast<VstEvent*>(&notes[i]);
+  floats.run(plugin);
+  doubles.run(plugin);
+
+  const std::uint64_t before = allocationCount();
+  for (int round = 0; round < 4; ++round) {
+    plugin.dispatch(effProcessEvents, 0, 0, events);
+    plugin.setParameter(kModeParameter, round % 2 ? 0.0f : 1.0f);
+    floats.run(plugin);
+    doubles.run(plugin);
+    plugin.getParameter(kModeParameter);
+  }
+  const std::uint64_t made = allocationCount() - before;
+  EXPECT_EQ(made, 0u);
+  EXPECT_EQ(floats.out[0][0], 0.5f) << "the last round ran in stereo";
+  EXPECT_EQ(host.callCount(), 1u + 2u + 4u * 2u + 4u * 8u) << "version, resume, the first two blocks, four rounds";
+}
+
+}  // namespace

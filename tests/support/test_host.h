@@ -1,0 +1,104 @@
+// A scripted VST 2.4 host for the host-level tests: it answers the plug-in's callbacks
+// as configured, records every call, and drives instances only through AEffect.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "host/vst/vst2_abi.h"
+#include "tests/support/plugin_library.h"
+
+struct HostCall {
+  const AEffect* effect;
+  VstInt32 opcode;
+  VstInt32 index;
+  VstIntPtr value;
+
+  bool operator==(const HostCall&) const = default;
+};
+
+// One host; any number of instances and threads may call it at once. Recording uses
+// storage reserved up front, so a callback never allocates (the real-time test counts).
+class TestHost {
+ public:
+  using Hook = std::function<void(const HostCall&)>;
+
+  explicit TestHost(std::size_t logCapacity = 8192);
+  ~TestHost();
+  TestHost(const TestHost&) = delete;
+  TestHost& operator=(const TestHost&) = delete;
+
+  // Calls `entry` with this host's callback; the plug-in's record, or null.
+  AEffect* create(PluginEntryProc entry);
+  // Stops routing calls of a closed instance here (its address may be reused).
+  void forget(const AEffect* effect);
+
+  // The answer to audioMasterVersion (0 makes a conforming plug-in refuse to load).
+  void setVersionAnswer(VstIntPtr answer) { versionAnswer_.store(answer); }
+  // What audioMasterGetTime hands out: a record the caller keeps alive, or null.
+  void setTimeInfo(VstTimeInfo* info) { timeInfo_.store(info); }
+  // Runs on the calling thread after each call is recorded. Set it only while no
+  // plug-in call is in flight.
+  void setHook(Hook hook) { hook_ = std::move(hook); }
+
+  std::vector<HostCall> calls() const;
+  std::vector<HostCall> callsOf(VstInt32 opcode) const;
+  // Every call counts here, also those past the log's capacity.
+  std::size_t callCount() const;
+  void clearCalls();
+
+  // Calls that reached the shared callback from an instance no host created.
+  static std::size_t strayCallCount();
+  static audioMasterCallback callback();
+
+ private:
+  static VstIntPtr VSTCALLBACK dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                                        void* ptr, float opt);
+  VstIntPtr answer(const HostCall& call);
+
+  mutable std::mutex mutex_;
+  std::vector<HostCall> log_;
+  std::size_t total_ = 0;
+  std::atomic<VstIntPtr> versionAnswer_{2400};
+  std::atomic<VstTimeInfo*> timeInfo_{nullptr};
+  Hook hook_;
+};
+
+// One plug-in instance as a host holds it: closed (effClose) when it goes away.
+class HostedPlugin {
+ public:
+  HostedPlugin(TestHost& host, PluginEntryProc entry);
+  ~HostedPlugin();
+  HostedPlugin(const HostedPlugin&) = delete;
+  HostedPlugin& operator=(const HostedPlugin&) = delete;
+
+  explicit operator bool() const { return effect_ != nullptr; }
+  AEffect* effect() const { return effect_; }
+
+  VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
+                     float opt = 0.0f);
+  // effOpen, sample rate, block size and resume, as a host starts an instance.
+  void start(float sampleRate = 48000.0f, VstInt32 blockSize = 512);
+  void setParameter(VstInt32 index, float value);
+  float getParameter(VstInt32 index);
+  void process(float** inputs, float** outputs, VstInt32 frames);
+  void process(double** inputs, double** outputs, VstInt32 frames);
+  // A text answer read into a generous buffer.
+  std::string text(VstInt32 opcode, VstInt32 index = 0);
+  // effClose; answers what the plug-in answered.
+  VstIntPtr close();
+
+ private:
+  TestHost& host_;
+  AEffect* effect_;
+};
+
+// The plug-in under test, loaded once per test program and never unloaded.
+const PluginLibrary& sharedPluginLibrary();
+// One of the library's exported entry points; null when it is missing.
+PluginEntryProc pluginEntry(const char* name = "VSTPluginMain");
