@@ -1,0 +1,27 @@
+#!/bin/sh
+# Runs one Windows test program under Wine for CTest (the cross toolchains' emulator).
+#
+# A Wine process starts a wineserver and background services that inherit its
+# stdout; CTest waits for that pipe to close, which costs every test the server's
+# shutdown delay. So the first call starts a wineserver of its own, detached from
+# the pipe and lingering a little after its last client, and boots the prefix
+# (creating it on a fresh WINEPREFIX) with its output sent elsewhere.
+: "${WINEDEBUG:=-all}"
+export WINEDEBUG
+
+if ! command -v wine >/dev/null 2>&1; then
+  echo "wine-run.sh: wine not found" >&2
+  exit 127
+fi
+
+lock="${TMPDIR:-/tmp}/twinfold-wine-$(id -u).lock"
+(
+  # One caller at a time boots the prefix; the others wait for it.
+  command -v flock >/dev/null 2>&1 && flock 9
+  # Neither the server nor the services it starts may inherit the lock.
+  if wineserver -p60 </dev/null >/dev/null 2>&1 9>&-; then
+    wine cmd /c exit </dev/null >/dev/null 2>&1 9>&-
+  fi
+) 9>"$lock"
+
+exec wine "$@"
