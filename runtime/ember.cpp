@@ -1,6 +1,8 @@
 #include "runtime/ember.h"
 
 #include <cstring>
+#include <utility>
+#include <vector>
 
 TEmber::TEmber() { openDefaults(); }
 
@@ -37,12 +39,15 @@ std::int32_t TEmber::GetChunk(void** data, bool /*isPreset*/) {
 }
 
 std::int32_t TEmber::SetChunk(const void* data, std::int32_t size, bool /*isPreset*/) {
+  // Copied before handle 0 is closed: the host may hand back the buffer of the last save.
+  std::vector<float> incoming;
+  if (size >= 4 && data) {
+    incoming.resize(static_cast<std::size_t>(size) / sizeof(float));
+    std::memcpy(incoming.data(), data, incoming.size() * sizeof(float));
+  }
   TEmberFile& file = files[0];
   file.reopen(kFileRead);
-  if (size >= 4 && data) {
-    file.data.resize(static_cast<std::size_t>(size) / sizeof(float));
-    std::memcpy(file.data.data(), data, file.data.size() * sizeof(float));
-  }
+  file.data = std::move(incoming);
   if (file.data.empty()) return size;
   const float marker = file.data[0];
   file.position = 1;
