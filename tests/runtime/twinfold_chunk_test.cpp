@@ -99,6 +99,21 @@ TEST_F(Chunk, RoundTripRestoresEveryValueAtFloatPrecision) {
   EXPECT_EQ(std::memcmp(again.data(), saved.data(), saved.size() * sizeof(float)), 0);
 }
 
+TEST_F(Chunk, RestoreFromTheBufferOfTheLastSave) {
+  // A host may hand the saved pointer straight back; handle 0 owns that buffer.
+  fx.sliderValues[1] = 1.0;
+  fx.sliderValues[64] = 0.5;
+  void* data = nullptr;
+  const std::int32_t size = fx.GetChunk(&data, false);
+  ASSERT_EQ(size, 260);
+  fx.sliderValues[1] = 0.0;
+  fx.sliderValues[64] = 0.0;
+  EXPECT_EQ(fx.SetChunk(data, size, false), 260);
+  EXPECT_EQ(fx.sliderValues[1].load(), 1.0);
+  EXPECT_EQ(fx.sliderValues[64].load(), 0.5);
+  EXPECT_EQ(fx.slider1.load(), 1.0);
+}
+
 TEST_F(Chunk, ShortChunksRestoreWhatTheyHoldAndLongOnesAreCut) {
   fillSliders(0.0);
   std::vector<float> chunk(66, 0.5f);
