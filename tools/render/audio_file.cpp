@@ -1,0 +1,170 @@
+#include "tools/render/audio_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "tools/render/render_error.h"
+
+namespace {
+
+std::string formatName(int command, int format) {
+  SF_FORMAT_INFO info{};
+  info.format = format;
+  if (sf_command(nullptr, command, &info, sizeof info) != 0 || !info.name) return "format 0x" + std::to_string(format);
+  return info.name;
+}
+
+// A hidden name beside the destination, so the rename stays on one file system and a
+// leftover from a killed run never looks like the finished file.
+struct TemporaryFile {
+  std::string path;
+  int descriptor = -1;
+};
+
+TemporaryFile createTemporaryBeside(const std::string& destination) {
+  const std::size_t slash = destination.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "" : destination.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? destination : destination.substr(slash + 1);
+  std::string pattern = folder + "." + name + ".partial-XXXXXX";
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  const int descriptor = ::mkstemp(buffer.data());
+  if (descriptor < 0)
+    throw RenderError("cannot write '" + destination + "': " + std::strerror(errno));
+  // mkstemp makes the file private; give it the permissions a new file would get.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(descriptor, 0666 & ~mask);
+  return {buffer.data(), descriptor};
+}
+
+void moveIntoPlace(const std::string& temporary, const std::string& destination) {
+  if (::rename(temporary.c_str(), destination.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    throw RenderError("cannot write '" + destination + "': " + std::strerror(error));
+  }
+}
+
+}  // namespace
+
+std::string describeFileFormat(int fileFormat) {
+  return formatName(SFC_GET_FORMAT_INFO, fileFormat & SF_FORMAT_TYPEMASK) + ", " +
+         formatName(SFC_GET_FORMAT_INFO, fileFormat & SF_FORMAT_SUBMASK);
+}
+
+InputFile::InputFile(const std::string& path) : path_(path) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) throw RenderError("input file '" + path + "' not found");
+  if (S_ISDIR(status.st_mode)) throw RenderError("input '" + path + "' is a folder, not an audio file");
+  SF_INFO info{};
+  file_ = sf_open(path.c_str(), SFM_READ, &info);
+  if (!file_)
+    throw RenderError("cannot read input file '" + path + "': " + sf_strerror(nullptr));
+  if (info.channels <= 0 || info.samplerate <= 0) {
+    sf_close(file_);
+    throw RenderError("input file '" + path + "' has no audio channels or no sample rate");
+  }
+  format_ = {info.channels, static_cast<double>(info.samplerate), info.format, info.frames};
+}
+
+InputFile::~InputFile() { sf_close(file_); }
+
+std::int64_t InputFile::read(float* interleaved, std::int64_t frames) { return sf_readf_float(file_, interleaved, frames); }
+std::int64_t InputFile::read(double* interleaved, std::int64_t frames) {
+  return sf_readf_double(file_, interleaved, frames);
+}
+
+int outputFileFormat(int inputFormat, SampleEncoding encoding) {
+  const int container = inputFormat & SF_FORMAT_TYPEMASK;
+  switch (encoding) {
+    case SampleEncoding::Float: return container | SF_FORMAT_FLOAT;
+    case SampleEncoding::Pcm16: return container | SF_FORMAT_PCM_16;
+    case SampleEncoding::Pcm24: return container | SF_FORMAT_PCM_24;
+    case SampleEncoding::AsInput: break;
+  }
+  return inputFormat & (SF_FORMAT_TYPEMASK | SF_FORMAT_SUBMASK);
+}
+
+OutputFile::OutputFile(const std::string& path, int fileFormat, std::int32_t channels, double sampleRate)
+    : path_(path) {
+  SF_INFO info{};
+  info.channels = channels;
+  info.samplerate = static_cast<int>(sampleRate);
+  info.format = fileFormat;
+  if (!sf_format_check(&info))
+    throw RenderError("cannot write " + std::to_string(channels) + " channels as " + describeFileFormat(fileFormat) +
+                      "; choose another --format (float, pcm16, pcm24)");
+  TemporaryFile temporary = createTemporaryBeside(path);
+  temporaryPath_ = temporary.path;
+  file_ = sf_open_fd(temporary.descriptor, SFM_WRITE, &info, SF_TRUE);
+  if (!file_) {
+    const std::string reason = sf_strerror(nullptr);
+    ::close(temporary.descriptor);
+    ::unlink(temporaryPath_.c_str());
+    throw RenderError("cannot write '" + path + "': " + reason);
+  }
+  // Integer encodings clip what the plug-in pushes past full scale instead of wrapping.
+  sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+}
+
+OutputFile::~OutputFile() {
+  if (!committed_) discard();
+}
+
+void OutputFile::write(const float* interleaved, std::int64_t frames) {
+  if (sf_writef_float(file_, interleaved, frames) != frames)
+    throw RenderError("writing '" + path_ + "' failed: " + sf_strerror(file_));
+}
+
+void OutputFile::write(const double* interleaved, std::int64_t frames) {
+  if (sf_writef_double(file_, interleaved, frames) != frames)
+    throw RenderError("writing '" + path_ + "' failed: " + sf_strerror(file_));
+}
+
+void OutputFile::commit() {
+  const int closed = sf_close(file_);
+  file_ = nullptr;
+  if (closed != 0) {
+    discard();
+    throw RenderError("writing '" + path_ + "' failed: " + sf_error_number(closed));
+  }
+  moveIntoPlace(temporaryPath_, path_);
+  committed_ = true;
+}
+
+void OutputFile::discard() noexcept {
+  if (file_) sf_close(file_);
+  file_ = nullptr;
+  ::unlink(temporaryPath_.c_str());
+}
+
+void writeFileAtomically(const std::string& path, const void* bytes, std::size_t size) {
+  TemporaryFile temporary = createTemporaryBeside(path);
+  const auto* next = static_cast<const char*>(bytes);
+  std::size_t left = size;
+  while (left > 0) {
+    const ssize_t written = ::write(temporary.descriptor, next, left);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) {
+      const int error = errno;
+      ::close(temporary.descriptor);
+      ::unlink(temporary.path.c_str());
+      throw RenderError("cannot write '" + path + "': " + std::strerror(error));
+    }
+    next += written;
+    left -= static_cast<std::size_t>(written);
+  }
+  if (::close(temporary.descriptor) != 0) {
+    const int error = errno;
+    ::unlink(temporary.path.c_str());
+    throw RenderError("cannot write '" + path + "': " + std::strerror(error));
+  }
+  moveIntoPlace(temporary.path, path);
+}

@@ -1,0 +1,10 @@
+// The command line: options, --help text and the checks CLI11 cannot express.
+#pragma once
+
+#include <optional>
+
+#include "tools/render/options.h"
+
+// Fills `options`; answers an exit code when the program should stop right away
+// (after --help, or after a usage error that was already printed).
+std::optional<int> parseCommandLine(int argc, char** argv, RenderOptions& options);

@@ -1,0 +1,24 @@
+// --param settings: "INDEX=VALUE" with a normalised value, or "NAME=TEXT" matching a
+// parameter by name and a value by the display text the plug-in shows for it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+class PluginInstance;
+
+struct ParameterChoice {
+  std::int32_t index = 0;
+  float value = 0.0f;
+};
+
+// Resolves one setting against the plug-in; throws RenderError listing the valid
+// names or display texts when nothing matches.
+ParameterChoice resolveParameter(PluginInstance& plugin, const std::string& setting);
+void applyParameters(PluginInstance& plugin, const std::vector<std::string>& settings);
+
+// The normalised value at which parameter `index` displays `text` (case and outer
+// blanks ignored), found by sweeping the range; the parameter keeps its value.
+std::optional<float> findValueForDisplay(PluginInstance& plugin, std::int32_t index, const std::string& text);

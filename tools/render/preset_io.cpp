@@ -1,0 +1,121 @@
+#include "tools/render/preset_io.h"
+
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "tools/render/audio_file.h"
+#include "tools/render/plugin_instance.h"
+#include "tools/render/preset_file.h"
+#include "tools/render/render_error.h"
+
+namespace {
+
+std::vector<std::uint8_t> readWholeFile(const std::string& path) {
+  std::ifstream stream(path, std::ios::binary);
+  if (!stream) throw RenderError("preset file '" + path + "' not found or not readable");
+  std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+  if (stream.bad()) throw RenderError("cannot read preset file '" + path + "'");
+  return bytes;
+}
+
+bool endsWith(const std::string& text, const std::string& suffix) {
+  if (text.size() < suffix.size()) return false;
+  for (std::size_t i = 0; i < suffix.size(); ++i) {
+    const char c = text[text.size() - suffix.size() + i];
+    if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != suffix[i]) return false;
+  }
+  return true;
+}
+
+void checkFitsPlugin(PluginInstance& plugin, const PresetFile& preset, const std::string& path, bool force) {
+  const std::int32_t ownId = plugin.record().uniqueID;
+  if (preset.pluginId != ownId && !force)
+    throw RenderError("preset '" + path + "' was made for another plug-in: its unique ID is " +
+                      describeUniqueId(preset.pluginId) + ", " + plugin.displayName() + " has " +
+                      describeUniqueId(ownId) + " (use --force to load it anyway)");
+  const bool chunked = preset.kind == PresetKind::ProgramChunk || preset.kind == PresetKind::BankChunk;
+  if (chunked && !plugin.takesChunks())
+    throw RenderError("preset '" + path + "' holds an opaque state chunk (" + presetTag(preset.kind) + "), but " +
+                      plugin.displayName() + " does not take chunks");
+  if (!chunked && preset.numParams != plugin.numParams())
+    throw RenderError("preset '" + path + "' holds " + std::to_string(preset.numParams) + " parameter values, " +
+                      plugin.displayName() + " has " + std::to_string(plugin.numParams()) + " parameters");
+  if (preset.kind == PresetKind::BankPrograms && preset.numPrograms > plugin.numPrograms())
+    throw RenderError("preset bank '" + path + "' holds " + std::to_string(preset.numPrograms) + " programs, " +
+                      plugin.displayName() + " has " + std::to_string(plugin.numPrograms()));
+}
+
+void restoreValues(PluginInstance& plugin, const ProgramValues& program) {
+  plugin.dispatch(effBeginSetProgram);
+  for (std::size_t index = 0; index < program.values.size(); ++index)
+    plugin.setParameter(static_cast<std::int32_t>(index), program.values[index]);
+  plugin.dispatch(effEndSetProgram);
+  plugin.setProgramName(program.name);
+}
+
+ProgramValues captureValues(PluginInstance& plugin) {
+  ProgramValues program{plugin.programName(), {}};
+  for (std::int32_t index = 0; index < plugin.numParams(); ++index) program.values.push_back(plugin.parameter(index));
+  return program;
+}
+
+}  // namespace
+
+void loadPreset(PluginInstance& plugin, const std::string& path, bool force) {
+  const PresetFile preset = parsePreset(readWholeFile(path), path);
+  checkFitsPlugin(plugin, preset, path, force);
+  switch (preset.kind) {
+    case PresetKind::ProgramChunk:
+      plugin.dispatch(effBeginSetProgram);
+      plugin.setChunk(preset.chunk, true);
+      plugin.dispatch(effEndSetProgram);
+      plugin.setProgramName(preset.program.name);
+      break;
+    case PresetKind::ProgramValues: restoreValues(plugin, preset.program); break;
+    case PresetKind::BankChunk: plugin.setChunk(preset.chunk, false); break;
+    case PresetKind::BankPrograms: {
+      const VstIntPtr before = plugin.dispatch(effGetProgram);
+      for (std::size_t index = 0; index < preset.programs.size(); ++index) {
+        plugin.dispatch(effSetProgram, 0, static_cast<VstIntPtr>(index));
+        restoreValues(plugin, preset.programs[index]);
+      }
+      const std::int32_t current = preset.currentProgram.value_or(static_cast<std::int32_t>(before));
+      if (current >= 0 && current < plugin.numPrograms()) plugin.dispatch(effSetProgram, 0, current);
+      break;
+    }
+  }
+}
+
+void savePreset(PluginInstance& plugin, const std::string& path) {
+  PresetFile preset;
+  preset.pluginId = plugin.record().uniqueID;
+  preset.pluginVersion = plugin.pluginVersion();
+  preset.numParams = plugin.numParams();
+  preset.numPrograms = plugin.numPrograms();
+  const bool bank = endsWith(path, ".fxb");
+  if (plugin.takesChunks()) {
+    preset.kind = bank ? PresetKind::BankChunk : PresetKind::ProgramChunk;
+    preset.chunk = plugin.chunk(!bank);
+    if (preset.chunk.empty())
+      throw RenderError(plugin.displayName() + " announces state chunks but handed out an empty one; no preset written");
+  } else if (bank) {
+    preset.kind = PresetKind::BankPrograms;
+    const VstIntPtr current = plugin.dispatch(effGetProgram);
+    for (std::int32_t index = 0; index < plugin.numPrograms(); ++index) {
+      plugin.dispatch(effSetProgram, 0, index);
+      preset.programs.push_back(captureValues(plugin));
+    }
+    plugin.dispatch(effSetProgram, 0, current);
+  } else {
+    preset.kind = PresetKind::ProgramValues;
+  }
+  if (bank) {
+    preset.formatVersion = 2;
+    preset.currentProgram = static_cast<std::int32_t>(plugin.dispatch(effGetProgram));
+  } else {
+    preset.program = captureValues(plugin);
+  }
+  const std::vector<std::uint8_t> bytes = encodePreset(preset);
+  writeFileAtomically(path, bytes.data(), bytes.size());
+}

@@ -1,0 +1,80 @@
+#include "tools/render/renderer.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+#include "tools/render/plugin_instance.h"
+#include "tools/render/progress_bar.h"
+#include "tools/render/render_error.h"
+
+volatile std::sig_atomic_t renderInterrupted = 0;
+
+namespace {
+
+// Planar buffers with at least one channel, so a plug-in without inputs or outputs
+// still receives a valid pointer array.
+template <typename Sample>
+class PlanarBuffer {
+ public:
+  PlanarBuffer(std::int32_t channels, std::int32_t frames)
+      : storage_(static_cast<std::size_t>(std::max(channels, 1)) * static_cast<std::size_t>(frames), Sample(0)) {
+    for (std::int32_t channel = 0; channel < std::max(channels, 1); ++channel)
+      planes_.push_back(storage_.data() + static_cast<std::size_t>(channel) * static_cast<std::size_t>(frames));
+  }
+  Sample** planes() { return planes_.data(); }
+
+ private:
+  std::vector<Sample> storage_;
+  std::vector<Sample*> planes_;
+};
+
+}  // namespace
+
+template <typename Sample>
+RenderResult renderBlocks(PluginInstance& plugin, BlockSource<Sample>& source, BlockSink<Sample>* sink,
+                          std::int64_t expectedFrames) {
+  const std::int32_t blockSize = plugin.host().blockSize();
+  PlanarBuffer<Sample> inputs(plugin.numInputs(), blockSize);
+  PlanarBuffer<Sample> outputs(plugin.numOutputs(), blockSize);
+  RenderResult result;
+  result.blockSize = blockSize;
+  result.sampleRate = plugin.host().sampleRate();
+  result.output = LevelMeter(plugin.numOutputs());
+  ProgressBar progress(expectedFrames, result.sampleRate);
+
+  const auto start = std::chrono::steady_clock::now();
+  for (;;) {
+    if (renderInterrupted) throw RenderError("interrupted; nothing was written");
+    const std::int32_t frames = source.read(inputs.planes(), blockSize);
+    if (frames <= 0) break;
+    plugin.process(inputs.planes(), outputs.planes(), frames);
+    if (sink) sink->write(outputs.planes(), frames);
+    result.output.add(outputs.planes(), frames);
+    result.frames += frames;
+    ++result.blocks;
+    progress.update(result.frames);
+  }
+  progress.finish();
+  result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return result;
+}
+
+template RenderResult renderBlocks<float>(PluginInstance&, BlockSource<float>&, BlockSink<float>*, std::int64_t);
+template RenderResult renderBlocks<double>(PluginInstance&, BlockSource<double>&, BlockSink<double>*, std::int64_t);
+
+std::string renderTiming(const RenderResult& result) {
+  const double audioSeconds = result.sampleRate > 0.0 ? static_cast<double>(result.frames) / result.sampleRate : 0.0;
+  char timing[160];
+  if (result.seconds > 0.0)
+    std::snprintf(timing, sizeof timing, "%.3f s (%.0fx realtime)", result.seconds, audioSeconds / result.seconds);
+  else
+    std::snprintf(timing, sizeof timing, "%.3f s", result.seconds);
+  return std::to_string(result.frames) + " frames, " + std::to_string(result.blocks) + " blocks of " +
+         std::to_string(result.blockSize) + ", " + timing;
+}
+
+std::string renderSummary(const RenderResult& result) {
+  return renderTiming(result) + "; " + levelSummary(result.output, "out");
+}

@@ -1,0 +1,48 @@
+// The block loop: pull a block from a source, run the plug-in over it, hand the
+// result to a sink, meter it, repeat until the source runs dry.
+#pragma once
+
+#include <csignal>
+#include <cstdint>
+#include <string>
+
+#include "tools/render/level_meter.h"
+
+class PluginInstance;
+
+// Set from a signal handler; the loop stops at the next block and the render fails.
+extern volatile std::sig_atomic_t renderInterrupted;
+
+template <typename Sample>
+class BlockSource {
+ public:
+  virtual ~BlockSource() = default;
+  // Fills up to `maxFrames` frames of each plug-in input; answers how many (0 at the end).
+  virtual std::int32_t read(Sample* const* planes, std::int32_t maxFrames) = 0;
+};
+
+template <typename Sample>
+class BlockSink {
+ public:
+  virtual ~BlockSink() = default;
+  virtual void write(const Sample* const* planes, std::int32_t frames) = 0;
+};
+
+struct RenderResult {
+  std::int64_t frames = 0;
+  std::int64_t blocks = 0;
+  std::int32_t blockSize = 0;
+  double sampleRate = 0.0;
+  double seconds = 0.0;
+  LevelMeter output{0};
+};
+
+// The plug-in must be prepared and resumed. `expectedFrames` only drives the progress bar.
+template <typename Sample>
+RenderResult renderBlocks(PluginInstance& plugin, BlockSource<Sample>& source, BlockSink<Sample>* sink,
+                          std::int64_t expectedFrames);
+
+// "192000 frames, 375 blocks of 512, 0.02 s (960x realtime)"
+std::string renderTiming(const RenderResult& result);
+// The timing, then the levels: "...; out 1 peak -6.0 dBFS RMS -9.0 dBFS, out 2 ..."
+std::string renderSummary(const RenderResult& result);
