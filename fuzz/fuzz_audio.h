@@ -1,0 +1,15 @@
+// One block of audio as a careless host hands it over, and the check of what comes back.
+#pragma once
+
+#include "fuzz/fuzz_host.h"
+
+// Processes one block of finite input through processReplacing or
+// processDoubleReplacing, with a length, buffer layout (separate, in place, null
+// arrays or channels) and content taken from the input, and traps unless:
+// every output sample is finite; each frame is the pass-through (bit for bit) or
+// the mean of the two inputs (in both outputs), as the instance's known mode says;
+// and a block the plug-in cannot use leaves every output buffer untouched.
+void fuzzProcessAndCheck(FuzzInstance& instance, FuzzedDataProvider& input);
+
+// The deprecated accumulating process: it must not touch the outputs.
+void fuzzDeprecatedProcess(FuzzInstance& instance, FuzzedDataProvider& input);

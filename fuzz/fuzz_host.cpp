@@ -1,0 +1,172 @@
+#include "fuzz/fuzz_host.h"
+
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+using EntryProc = AEffect* (*)(audioMasterCallback);
+
+constexpr const char* kEntryNames[] = {"VSTPluginMain", "main", "MAIN"};
+
+// The library stays loaded for the life of the process, as in a host.
+struct LoadedPlugin {
+  EntryProc entries[3] = {};
+
+  LoadedPlugin() {
+    const char* path = std::getenv("TWINFOLD_PLUGIN");
+    if (!path) path = TWINFOLD_PLUGIN_PATH;
+    void* handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+      std::fprintf(stderr, "cannot load %s: %s\n", path, dlerror());
+      std::abort();
+    }
+    for (int i = 0; i < 3; ++i) {
+      entries[i] = reinterpret_cast<EntryProc>(dlsym(handle, kEntryNames[i]));
+      if (!entries[i]) {
+        std::fprintf(stderr, "%s does not export %s\n", path, kEntryNames[i]);
+        std::abort();
+      }
+    }
+  }
+};
+
+const LoadedPlugin& plugin() {
+  static const LoadedPlugin loaded;
+  return loaded;
+}
+
+// What the host callback answers; the fuzz targets run on one thread.
+struct HostAnswers {
+  VstIntPtr version = 2400;
+  bool hasTime = true;
+  VstTimeInfo time{};
+} answers;
+
+VstIntPtr fuzzHostCallback(AEffect* /*effect*/, VstInt32 opcode, VstInt32 /*index*/, VstIntPtr /*value*/,
+                           void* /*ptr*/, float /*opt*/) {
+  switch (opcode) {
+    case audioMasterVersion: return answers.version;
+    case audioMasterGetTime: return answers.hasTime ? reinterpret_cast<VstIntPtr>(&answers.time) : 0;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+// Loads the library before fuzzing starts, so libFuzzer counts its coverage from the
+// first input on.
+extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
+  plugin();
+  return 0;
+}
+
+void fuzzFail(const char* what) {
+  std::fprintf(stderr, "twinfold fuzz check failed: %s\n", what);
+  std::fflush(stderr);
+  __builtin_trap();
+}
+
+VstIntPtr FuzzInstance::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) const {
+  return effect->dispatcher(effect, opcode, index, value, ptr, opt);
+}
+
+float FuzzInstance::getParameter(VstInt32 index) const {
+  const float value = effect->getParameter(effect, index);
+  fuzzCheck(std::isfinite(value), "getParameter answered a non-finite value");
+  return value;
+}
+
+void FuzzInstance::setParameter(VstInt32 index, float value) const { effect->setParameter(effect, index, value); }
+
+void FuzzInstance::modeAfterSliderSection() { mono = getParameter(0) != 0.0f; }
+
+void fuzzHostAnswers(FuzzedDataProvider& input) {
+  // Mostly a sane host; sometimes one that refuses every version or gives no time.
+  answers.version = input.ConsumeIntegralInRange<int>(0, 31) == 0 ? 0 : 2400;
+  answers.hasTime = input.ConsumeIntegralInRange<int>(0, 7) != 0;
+  // Any bytes at all, NaN tempo and absurd signatures included.
+  std::memset(&answers.time, 0, sizeof answers.time);
+  const auto bytes = input.ConsumeBytes<std::uint8_t>(input.ConsumeIntegralInRange<std::size_t>(0, sizeof(VstTimeInfo)));
+  if (!bytes.empty()) std::memcpy(&answers.time, bytes.data(), bytes.size());
+}
+
+FuzzInstance fuzzCreateInstance(FuzzedDataProvider& input) {
+  const EntryProc entry = plugin().entries[input.ConsumeIntegralInRange<int>(0, 2)];
+  FuzzInstance instance;
+  instance.effect = entry(fuzzHostCallback);
+  if (answers.version == 0) {
+    fuzzCheck(instance.effect == nullptr, "an instance was created for a host that answered version 0");
+    return instance;
+  }
+  fuzzCheck(instance.effect != nullptr, "the entry point answered null to a working host");
+  fuzzCheck(instance.effect->magic == kEffectMagic, "the record lacks the VST magic");
+  fuzzCheck(instance.effect->numInputs == 2 && instance.effect->numOutputs == 2, "the record is not two in, two out");
+  fuzzCheck(instance.effect->numParams == 1 && instance.effect->numPrograms == 1, "unexpected parameter or program count");
+  return instance;
+}
+
+void fuzzCloseInstance(FuzzInstance& instance) {
+  if (!instance.effect) return;
+  fuzzCheck(instance.dispatch(effClose) == 1, "effClose did not answer 1");
+  instance.effect = nullptr;
+}
+
+namespace {
+constexpr char kTextMark = static_cast<char>(0xa5);
+}
+
+FuzzText::FuzzText(std::size_t size) : size_(size), bytes_(new char[size]) {
+  std::memset(bytes_.get(), kTextMark, size);
+}
+
+bool FuzzText::untouched() const {
+  for (std::size_t i = 0; i < size_; ++i)
+    if (bytes_[i] != kTextMark) return false;
+  return true;
+}
+
+bool FuzzText::terminatedWithin(std::size_t bound) const {
+  return std::memchr(bytes_.get(), '\0', std::min(bound, size_)) != nullptr;
+}
+
+VstInt32 fuzzParameterIndex(FuzzedDataProvider& input) {
+  switch (input.ConsumeIntegralInRange<int>(0, 7)) {
+    case 0: return input.ConsumeIntegral<VstInt32>();
+    case 1: return input.ConsumeIntegralInRange<VstInt32>(-2, 130);
+    default: return 0;
+  }
+}
+
+float fuzzParameterValue(FuzzedDataProvider& input) {
+  constexpr float kUsual[] = {0.0f,
+                              -0.0f,
+                              1.0f,
+                              0.5f,
+                              0.49f,
+                              0.4999999f,
+                              0.50001f,
+                              0.7f,
+                              -0.5f,
+                              1.5f,
+                              -3.0f,
+                              1.0e-6f,
+                              1.00001f,
+                              std::numeric_limits<float>::max(),
+                              -std::numeric_limits<float>::max(),
+                              std::numeric_limits<float>::denorm_min(),
+                              std::numeric_limits<float>::infinity(),
+                              -std::numeric_limits<float>::infinity(),
+                              std::numeric_limits<float>::quiet_NaN()};
+  if (input.ConsumeBool()) return kUsual[input.ConsumeIntegralInRange<std::size_t>(0, std::size(kUsual) - 1)];
+  const auto bits = input.ConsumeIntegral<std::uint32_t>();
+  float value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
