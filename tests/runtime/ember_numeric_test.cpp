@@ -1,4 +1,6 @@
 // Numeric conventions of generated code and the slider display rule.
+#include "runtime/ember_numeric.h"
+
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -8,7 +10,6 @@
 #include <limits>
 
 #include "effect/twinfold_effect.h"
-#include "runtime/ember_numeric.h"
 #include "runtime/ember_sliders.h"
 
 namespace {
@@ -30,28 +31,30 @@ TEST(Sanitise, FiniteValuesPassBitForBit) {
 }
 
 TEST(EmberInt, NudgesAwayFromZeroThenTruncates) {
-  EXPECT_EQ(emberInt(0.99995), 1);
-  EXPECT_EQ(emberInt(0.9998), 0);
-  EXPECT_EQ(emberInt(-0.99995), -1);
-  EXPECT_EQ(emberInt(-0.9998), 0);
-  EXPECT_EQ(emberInt(2.99995), 3);
-  EXPECT_EQ(emberInt(-2.99995), -3);
-  EXPECT_EQ(emberInt(2.9998), 2);
-  EXPECT_EQ(emberInt(127.5), 127);
-  EXPECT_EQ(emberInt(-0.0), 0);
-  EXPECT_EQ(emberInt(2147483647.0), 2147483647);
-  EXPECT_EQ(emberInt(-2147483648.0), INT32_MIN);
+  const struct {
+    double in;
+    std::int32_t out;
+  } cases[] = {{0.99995, 1},
+               {0.9998, 0},
+               {-0.99995, -1},
+               {-0.9998, 0},
+               {2.99995, 3},
+               {-2.99995, -3},
+               {2.9998, 2},
+               {127.5, 127},
+               {-0.0, 0},
+               {2147483647.0, 2147483647},
+               {-2147483648.0, INT32_MIN}};
+  for (const auto& c : cases) EXPECT_EQ(emberInt(c.in), c.out) << c.in;
 }
 
 TEST(SliderAt, NumberIsConvertedAndMaskedToASlot) {
   TEmberEffect fx;
-  EXPECT_EQ(&fx.sliderAt(1.0), &fx.sliderValues[1]);
-  EXPECT_EQ(&fx.sliderAt(0.99995), &fx.sliderValues[1]);
-  EXPECT_EQ(&fx.sliderAt(129.0), &fx.sliderValues[1]);
-  EXPECT_EQ(&fx.sliderAt(-1.0), &fx.sliderValues[127]);
-  EXPECT_EQ(&fx.sliderAt(64.99995), &fx.sliderValues[65]);
-  EXPECT_EQ(&fx.sliderAt(64.9998), &fx.sliderValues[64]);
-  EXPECT_EQ(&fx.sliderAt(128.0), &fx.sliderValues[0]);
+  const struct {
+    double number;
+    std::size_t slot;
+  } cases[] = {{1.0, 1}, {0.99995, 1}, {129.0, 1}, {-1.0, 127}, {64.99995, 65}, {64.9998, 64}, {128.0, 0}};
+  for (const auto& c : cases) EXPECT_EQ(&fx.sliderAt(c.number), &fx.sliderValues[c.slot]) << c.number;
   // Numbers that fit no integer still land inside the array.
   const TEmberVar* first = &fx.sliderValues.front();
   const TEmberVar* last = &fx.sliderValues.back();

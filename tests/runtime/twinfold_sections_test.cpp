@@ -46,15 +46,13 @@ class Sections : public ::testing::Test {
 };
 
 TEST_F(Sections, OpenZeroesEveryVariable) {
-  for (TEmberVar* v : {&fx.sample_rate, &fx.channel_count, &fx.block_size, &fx.tempo, &fx.timesig_numerator,
-                       &fx.timesig_denominator, &fx.play_state, &fx.beat_position, &fx.slider1, &fx.slider_index,
-                       &fx.in_left, &fx.in_right})
-    *v = 3.0;
+  const std::initializer_list<TEmberVar*> all = {&fx.sample_rate,  &fx.channel_count,     &fx.block_size,
+                                                 &fx.tempo,        &fx.timesig_numerator, &fx.timesig_denominator,
+                                                 &fx.play_state,   &fx.beat_position,     &fx.slider1,
+                                                 &fx.slider_index, &fx.in_left,           &fx.in_right};
+  for (TEmberVar* v : all) *v = -3.0;
   fx.DoOpen();
-  for (const TEmberVar* v : {&fx.sample_rate, &fx.channel_count, &fx.block_size, &fx.tempo, &fx.timesig_numerator,
-                             &fx.timesig_denominator, &fx.play_state, &fx.beat_position, &fx.slider1,
-                             &fx.slider_index, &fx.in_left, &fx.in_right})
-    EXPECT_EQ(bits(v->load()), bits(0.0));
+  for (const TEmberVar* v : all) EXPECT_EQ(bits(v->load()), bits(0.0));
 }
 
 TEST_F(Sections, SliderSectionCopiesSliderOneSanitised) {
