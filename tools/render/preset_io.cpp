@@ -40,7 +40,8 @@ void checkFitsPlugin(PluginInstance& plugin, const PresetFile& preset, const std
                       plugin.displayName() + " does not take chunks");
   if (!chunked && preset.numParams != plugin.numParams())
     throw RenderError("preset '" + path + "' holds " + std::to_string(preset.numParams) + " parameter values, " +
-                      plugin.displayName() + " has " + std::to_string(plugin.numParams()) + " parameters");
+                      plugin.displayName() + " has " + std::to_string(plugin.numParams()) +
+                      (plugin.numParams() == 1 ? " parameter" : " parameters"));
   if (preset.kind == PresetKind::BankPrograms && preset.numPrograms > plugin.numPrograms())
     throw RenderError("preset bank '" + path + "' holds " + std::to_string(preset.numPrograms) + " programs, " +
                       plugin.displayName() + " has " + std::to_string(plugin.numPrograms()));

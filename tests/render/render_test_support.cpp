@@ -1,0 +1,138 @@
+#include "tests/render/render_test_support.h"
+
+#include <sndfile.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <stdexcept>
+
+namespace {
+
+std::string shellQuoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+}  // namespace
+
+int RunResult::lineCount() const { return static_cast<int>(std::count(output.begin(), output.end(), '\n')); }
+
+RunResult runRender(const std::vector<std::string>& arguments, const std::string& environment) {
+  std::string command = environment.empty() ? "" : environment + " ";
+  command += shellQuoted(VST_RENDER_PROGRAM);
+  for (const std::string& argument : arguments) command += " " + shellQuoted(argument);
+  command += " 2>&1 </dev/null";
+  RunResult result;
+  std::FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) throw std::runtime_error("cannot run " + command);
+  std::array<char, 4096> buffer{};
+  std::size_t got = 0;
+  while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) result.output.append(buffer.data(), got);
+  const int status = ::pclose(pipe);
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return result;
+}
+
+std::string twinfoldPlugin() { return TWINFOLD_PLUGIN_FILE; }
+
+std::string thirdPartyStereoPlugin() {
+  const std::string path = "/usr/lib/vst/3BandEQ-vst.so";
+  return std::filesystem::exists(path) ? path : "";
+}
+
+ScratchFolder::ScratchFolder() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "vst-render-test-XXXXXX").string();
+  if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+ScratchFolder::~ScratchFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::vector<std::string> ScratchFolder::entries() const {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(path_)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<float> noise(std::size_t frames, std::uint32_t seed) {
+  std::vector<float> samples(frames);
+  for (float& sample : samples) {
+    seed = seed * 1664525u + 1013904223u;
+    sample = static_cast<float>(seed >> 8) / 8388608.0f - 1.0f;
+  }
+  const float special[] = {0.0f, -0.0f, std::numeric_limits<float>::denorm_min(), -1.0e-40f, 1.0f, -1.0f};
+  for (std::size_t i = 0; i < std::size(special) && i * 7 < frames; ++i) samples[i * 7] = special[i];
+  return samples;
+}
+
+void writeAudio(const std::string& path, const std::vector<std::vector<float>>& planes, std::int32_t sampleRate,
+                int format) {
+  SF_INFO info{};
+  info.channels = static_cast<int>(planes.size());
+  info.samplerate = sampleRate;
+  info.format = format;
+  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+  if (!file) throw std::runtime_error("cannot write " + path + ": " + sf_strerror(nullptr));
+  const std::size_t frames = planes[0].size();
+  std::vector<float> interleaved(frames * planes.size());
+  for (std::size_t frame = 0; frame < frames; ++frame)
+    for (std::size_t channel = 0; channel < planes.size(); ++channel)
+      interleaved[frame * planes.size() + channel] = planes[channel][frame];
+  sf_writef_float(file, interleaved.data(), static_cast<sf_count_t>(frames));
+  sf_close(file);
+}
+
+Audio readAudio(const std::string& path) {
+  SF_INFO info{};
+  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  if (!file) throw std::runtime_error("cannot read " + path + ": " + sf_strerror(nullptr));
+  Audio audio{info.channels, info.samplerate, info.format, {}};
+  const auto frames = static_cast<std::size_t>(info.frames);
+  std::vector<float> interleaved(frames * static_cast<std::size_t>(info.channels));
+  sf_readf_float(file, interleaved.data(), info.frames);
+  sf_close(file);
+  audio.planes.assign(static_cast<std::size_t>(info.channels), std::vector<float>(frames));
+  for (std::size_t frame = 0; frame < frames; ++frame)
+    for (std::size_t channel = 0; channel < audio.planes.size(); ++channel)
+      audio.planes[channel][frame] = interleaved[frame * audio.planes.size() + channel];
+  return audio;
+}
+
+std::vector<std::uint8_t> readBytes(const std::string& path) {
+  std::ifstream stream(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+}
+
+void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream stream(path, std::ios::binary);
+  stream.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+void writeText(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+
+void appendBigEndian(std::vector<std::uint8_t>& bytes, std::uint32_t value) {
+  for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<std::uint8_t>(value >> shift));
+}
+
+void appendTag(std::vector<std::uint8_t>& bytes, const char (&tag)[5]) { bytes.insert(bytes.end(), tag, tag + 4); }
+
+void appendLittleEndianFloat(std::vector<std::uint8_t>& bytes, float value) {
+  const auto bits = std::bit_cast<std::uint32_t>(value);
+  for (int shift = 0; shift <= 24; shift += 8) bytes.push_back(static_cast<std::uint8_t>(bits >> shift));
+}
+
+void putBigEndian(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[offset + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
+}

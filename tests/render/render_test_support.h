@@ -1,0 +1,62 @@
+// Running the built vst-render and making and reading the files it works on.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+struct RunResult {
+  int exitCode = -1;
+  std::string output;  // stdout and stderr together
+  int lineCount() const;
+};
+
+// Runs vst-render with `arguments` (each quoted for the shell); extra environment
+// settings go in front as NAME=VALUE.
+RunResult runRender(const std::vector<std::string>& arguments, const std::string& environment = "");
+
+std::string twinfoldPlugin();
+// A stereo plug-in from Debian's dpf-plugins-vst, or empty when it is not installed.
+std::string thirdPartyStereoPlugin();
+
+// A fresh folder per test, removed with everything in it.
+class ScratchFolder {
+ public:
+  ScratchFolder();
+  ~ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  std::string file(const std::string& name) const { return (path_ / name).string(); }
+  // File names in the folder, sorted: a leftover temporary file shows up here.
+  std::vector<std::string> entries() const;
+
+ private:
+  std::filesystem::path path_;
+};
+
+struct Audio {
+  std::int32_t channels = 0;
+  std::int32_t sampleRate = 0;
+  int format = 0;  // libsndfile container | encoding
+  std::vector<std::vector<float>> planes;
+  std::int64_t frames() const { return planes.empty() ? 0 : static_cast<std::int64_t>(planes[0].size()); }
+};
+
+// Uniform noise from -1 to 1 with a few values that careless conversions change:
+// signed zeros, subnormals, full scale.
+std::vector<float> noise(std::size_t frames, std::uint32_t seed);
+void writeAudio(const std::string& path, const std::vector<std::vector<float>>& planes, std::int32_t sampleRate,
+                int format);
+Audio readAudio(const std::string& path);
+
+std::vector<std::uint8_t> readBytes(const std::string& path);
+void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+void writeText(const std::string& path, const std::string& text);
+
+// Big-endian and little-endian pieces for building expected preset bytes.
+void appendBigEndian(std::vector<std::uint8_t>& bytes, std::uint32_t value);
+void appendTag(std::vector<std::uint8_t>& bytes, const char (&tag)[5]);
+void appendLittleEndianFloat(std::vector<std::uint8_t>& bytes, float value);
+void putBigEndian(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t value);
