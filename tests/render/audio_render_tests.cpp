@@ -116,7 +116,10 @@ TEST(RenderDemo, ShowsThePlugInThenStereoAndMonoWithTheirCorrelation) {
   const RunResult run = runRender({twinfoldPlugin()});
   ASSERT_EQ(run.exitCode, 0) << run.output;
   EXPECT_NE(run.output.find("Vendor        Quillmarsh"), std::string::npos) << run.output;
-  EXPECT_NE(run.output.find("stereo / mono"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("2 inputs, 2 outputs"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("    0  stereo / mono  0.000000  stereo"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("260 bytes per program"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("receiveVstMidiEvent yes"), std::string::npos) << run.output;
   const auto row = [&](const std::string& label) {
     const std::size_t start = run.output.find("\n  " + label + " ");
     if (start == std::string::npos) return std::string();
