@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Builds the three plug-ins (Linux, 32-bit and 64-bit Windows) into out/ and runs the
+# renderer's demo through the Linux one. Extra arguments go to every CMake configure,
+# e.g. tools/build.sh -DTWINFOLD_UNIQUE_ID=Qtwf
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install-deps.sh
+
+for target in linux win32 win64; do
+  echo "== Building $target"
+  cmake --preset "$target" -DTWINFOLD_BUILD_TESTS=OFF "$@" >/dev/null
+  if [ "$target" = linux ]; then
+    cmake --build --preset "$target" --target Quillmarsh_twinfold vst-render
+  else
+    cmake --build --preset "$target" --target Quillmarsh_twinfold
+  fi
+  mkdir -p "out/$target"
+done
+cp build/linux/host/Quillmarsh_twinfold.so out/linux/
+cp build/win32/host/Quillmarsh_twinfold.dll out/win32/
+cp build/win64/host/Quillmarsh_twinfold.dll out/win64/
+cp build/linux/tools/render/vst-render out/linux/
+echo
+ls -l out/*/Quillmarsh_twinfold.*
+echo
+out/linux/vst-render out/linux/Quillmarsh_twinfold.so

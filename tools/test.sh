@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Runs every test: the Linux build, the same suite under AddressSanitizer and
+# UndefinedBehaviorSanitizer, the threaded tests under ThreadSanitizer, both Windows
+# DLLs under Wine, a short run of every fuzz target and one pass of the benchmarks.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install-deps.sh
+
+export WINEPREFIX="${WINEPREFIX:-$PWD/build/wineprefix}"
+export WINEDEBUG=-all
+jobs=$(nproc)
+started=$SECONDS
+step() { echo; echo "== $* ($((SECONDS - started)) s)"; }
+configure() { cmake -S . -G Ninja -DTWINFOLD_BUILD_TESTS=ON -DTWINFOLD_UNIQUE_ID=0 "$@" >/dev/null; }
+run_ctest() { ctest --test-dir "$1" --output-on-failure --no-tests=error -j"$jobs" "${@:2}"; }
+
+step "Linux"
+configure -B build/linux -DCMAKE_BUILD_TYPE=Release -DTWINFOLD_BUILD_BENCH=ON
+cmake --build build/linux
+run_ctest build/linux
+
+step "Linux, AddressSanitizer + UndefinedBehaviorSanitizer"
+configure -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTWINFOLD_SANITIZE=address,undefined
+cmake --build build/asan
+ASAN_OPTIONS=detect_leaks=1 run_ctest build/asan
+
+step "Linux, ThreadSanitizer (threaded tests)"
+configure -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTWINFOLD_SANITIZE=thread -DTWINFOLD_BUILD_TOOLS=OFF
+cmake --build build/tsan
+TSAN_OPTIONS=halt_on_error=1 run_ctest build/tsan -L concurrency
+
+for target in win32 win64; do
+  step "Windows $target under Wine"
+  cmake --preset "$target" -DTWINFOLD_BUILD_TESTS=ON -DTWINFOLD_UNIQUE_ID=0 >/dev/null
+  cmake --build --preset "$target"
+  run_ctest "build/$target"
+done
+
+step "Fuzz targets, a short run each"
+configure -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DTWINFOLD_BUILD_FUZZ=ON -DTWINFOLD_BUILD_TESTS=OFF -DTWINFOLD_BUILD_TOOLS=OFF
+cmake --build build/fuzz
+fuzz/run.sh 15 build/fuzz
+
+step "All tests passed"
