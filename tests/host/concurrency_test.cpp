@@ -10,7 +10,7 @@
 namespace {
 
 constexpr VstInt32 kLongBlock = 1 << 20;
-constexpr int kAttempts = 20;
+constexpr int kAttempts = 60;
 
 // Frame j: left 1 ... 4096, right 0.25; mono gives their mean, which equals neither.
 template <class Sample>
@@ -93,7 +93,7 @@ TYPED_TEST_SUITE(ModeSwitch, SampleTypes);
 TYPED_TEST(ModeSwitch, TakesEffectAtOneFrame) {
   StereoBlock<TypeParam> block = distinctChannels<TypeParam>();
   int insideBlock = 0;
-  for (int attempt = 0; attempt < kAttempts && insideBlock < 3; ++attempt) {
+  for (int attempt = 0; attempt < kAttempts && insideBlock < 2; ++attempt) {
     const VstInt32 switchedAt = this->switchDuringBlock(block);
     ASSERT_GE(switchedAt, 0) << "attempt " << attempt;
     if (switchedAt > 0 && switchedAt < kLongBlock) ++insideBlock;

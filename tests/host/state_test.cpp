@@ -1,5 +1,6 @@
 // State chunks through effGetChunk/effSetChunk, and MIDI events through effProcessEvents.
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
