@@ -1,5 +1,6 @@
 #include "bench/hand_loops.h"
 
+#include <atomic>
 #include <cstring>
 
 namespace {
@@ -31,6 +32,36 @@ void passLoop(const Sample* const* inputs, Sample* const* outputs, std::int32_t 
   }
 }
 
+// Where the plug-in keeps its script variables: shared with the parameter thread.
+struct SharedVariables {
+  std::atomic<double> inLeft{0.0};
+  std::atomic<double> inRight{0.0};
+  std::atomic<double> mode{0.0};
+};
+SharedVariables shared;
+
+template <class Sample>
+void sharedAccessLoop(const Sample* const* inputs, Sample* const* outputs, std::int32_t frames) {
+  const Sample* inLeft = inputs[0];
+  const Sample* inRight = inputs[1];
+  Sample* outLeft = outputs[0];
+  Sample* outRight = outputs[1];
+  for (std::int32_t j = 0; j < frames; ++j) {
+    const Sample left = inLeft[j];
+    const Sample right = inRight[j];
+    shared.inLeft.store(left, std::memory_order_relaxed);
+    shared.inRight.store(right, std::memory_order_relaxed);
+    if (shared.mode.load(std::memory_order_relaxed) != 0.0) {
+      const Sample mean = (left + right) * Sample(0.5);
+      outLeft[j] = mean;
+      outRight[j] = mean;
+    } else {
+      outLeft[j] = left;
+      outRight[j] = right;
+    }
+  }
+}
+
 template <class Sample>
 void copyBoth(const Sample* const* inputs, Sample* const* outputs, std::int32_t frames) {
   if (frames <= 0) return;
@@ -52,6 +83,14 @@ void handPassThrough(const float* const* inputs, float* const* outputs, std::int
 }
 void handPassThrough(const double* const* inputs, double* const* outputs, std::int32_t frames) {
   passLoop(inputs, outputs, frames);
+}
+void handSharedAccess(const float* const* inputs, float* const* outputs, std::int32_t frames, bool mono) {
+  shared.mode.store(mono ? 1.0 : 0.0, std::memory_order_relaxed);
+  sharedAccessLoop(inputs, outputs, frames);
+}
+void handSharedAccess(const double* const* inputs, double* const* outputs, std::int32_t frames, bool mono) {
+  shared.mode.store(mono ? 1.0 : 0.0, std::memory_order_relaxed);
+  sharedAccessLoop(inputs, outputs, frames);
 }
 void copyChannels(const float* const* inputs, float* const* outputs, std::int32_t frames) {
   copyBoth(inputs, outputs, frames);

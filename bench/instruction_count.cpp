@@ -3,7 +3,7 @@
 // function that callgrind.sh collects (--toggle-collect), so set-up and loading are
 // not counted.
 //
-//   twinfold_instruction_count plugin|hand|memcpy float|double stereo|mono FRAMES BLOCKS
+//   twinfold_instruction_count plugin|hand|shared|memcpy float|double stereo|mono FRAMES BLOCKS
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -26,6 +26,16 @@ struct PluginWork {
   static void run(void* context) {
     auto* self = static_cast<PluginWork*>(context);
     self->plugin.process(self->buffers.inputs(), self->buffers.outputs(), self->buffers.frames());
+  }
+};
+
+template <class Sample>
+struct SharedAccessWork {
+  bool mono;
+  StereoBuffers<Sample>& buffers;
+  static void run(void* context) {
+    auto* self = static_cast<SharedAccessWork*>(context);
+    handSharedAccess(self->buffers.inputs(), self->buffers.outputs(), self->buffers.frames(), self->mono);
   }
 };
 
@@ -63,6 +73,11 @@ int runCase(const std::string& kind, FoldMode mode, std::int32_t frames, std::in
     measure(Work{PluginWork<Sample>::run, &work}, blocks);
     return 0;
   }
+  if (kind == "shared") {
+    SharedAccessWork<Sample> work{mode == FoldMode::mono, buffers};
+    measure(Work{SharedAccessWork<Sample>::run, &work}, blocks);
+    return 0;
+  }
   using Loop = void (*)(const Sample* const*, Sample* const*, std::int32_t);
   Loop loop = nullptr;
   if (kind == "hand") loop = mode == FoldMode::mono ? Loop{handMean} : Loop{handPassThrough};
@@ -77,7 +92,7 @@ int runCase(const std::string& kind, FoldMode mode, std::int32_t frames, std::in
 
 int main(int argc, char** argv) {
   if (argc != 6) {
-    std::fprintf(stderr, "usage: %s plugin|hand|memcpy float|double stereo|mono FRAMES BLOCKS\n", argv[0]);
+    std::fprintf(stderr, "usage: %s plugin|hand|shared|memcpy float|double stereo|mono FRAMES BLOCKS\n", argv[0]);
     return 2;
   }
   const std::string kind = argv[1];

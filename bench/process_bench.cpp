@@ -78,6 +78,16 @@ void handCase(benchmark::State& state, FoldMode mode, std::int32_t frames) {
 }
 
 template <class Sample>
+void sharedAccessCase(benchmark::State& state, FoldMode mode, std::int32_t frames) {
+  StereoBuffers<Sample> buffers(frames);
+  for (auto _ : state) {
+    handSharedAccess(buffers.inputs(), buffers.outputs(), frames, mode == FoldMode::mono);
+    benchmark::ClobberMemory();
+  }
+  setFrameCounters(state, frames);
+}
+
+template <class Sample>
 void memcpyCase(benchmark::State& state, std::int32_t frames) {
   StereoBuffers<Sample> buffers(frames);
   for (auto _ : state) {
@@ -112,6 +122,7 @@ void registerPath() {
       const std::string suffix = path + "/" + modeName(mode) + "/" + std::to_string(frames);
       benchmark::RegisterBenchmark(("plugin/" + suffix).c_str(), pluginCase<Sample>, mode, frames);
       benchmark::RegisterBenchmark(("hand/" + suffix).c_str(), handCase<Sample>, mode, frames);
+      benchmark::RegisterBenchmark(("shared/" + suffix).c_str(), sharedAccessCase<Sample>, mode, frames);
     }
     benchmark::RegisterBenchmark(("memcpy/" + path + "/" + std::to_string(frames)).c_str(), memcpyCase<Sample>,
                                  frames);
