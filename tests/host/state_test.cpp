@@ -106,6 +106,11 @@ TEST_F(StateChunk, IgnoresUnusableChunks) {
   std::vector<std::uint8_t> valid = chunkBytes(zeroValues);
   for (VstIntPtr size : {VstIntPtr{-1}, VstIntPtr{-260}, VstIntPtr{INT32_MIN}})
     EXPECT_EQ(plugin.dispatch(effSetChunk, 0, size, valid.data()), size);
+  if constexpr (sizeof(VstIntPtr) > 4) {
+    // A size beyond 32 bits is not narrowed into a plausible one.
+    const VstIntPtr huge = static_cast<VstIntPtr>(std::int64_t{1} << 32) + 260;
+    EXPECT_EQ(plugin.dispatch(effSetChunk, 0, huge, valid.data()), huge);
+  }
   EXPECT_EQ(plugin.dispatch(effSetChunk, 0, 260, nullptr), 260);
   EXPECT_EQ(plugin.dispatch(effGetChunk, 0, 0, nullptr), 0);
 
