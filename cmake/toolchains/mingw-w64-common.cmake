@@ -33,6 +33,3 @@ set(CMAKE_CROSSCOMPILING_EMULATOR /bin/sh ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
 # Discover googletest cases when CTest runs, not at build time: building then
 # needs no Wine prefix, and discovery runs serially before the tests.
 set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)
-
-# The binutils of the same triple, for the packaging checks.
-find_program(TWINFOLD_MINGW_OBJDUMP NAMES ${TWINFOLD_MINGW_TRIPLE}-objdump NO_CMAKE_FIND_ROOT_PATH)
