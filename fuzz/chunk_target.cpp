@@ -32,7 +32,7 @@ float floatAt(const std::uint8_t* bytes, std::size_t index) {
 
 // effGetChunk as a host calls it; the answer is copied out at once, since the
 // plug-in's buffer is only valid until its next chunk request.
-std::vector<float> save(FuzzInstance& instance, bool isPreset) {
+std::vector<float> save(FuzzInstance& instance, bool isPreset, void** handedOut = nullptr) {
   void* address = nullptr;
   const VstIntPtr size = instance.dispatch(effGetChunk, isPreset ? 1 : 0, 0, &address);
   fuzzCheck(size == static_cast<VstIntPtr>(kChunkFloats * sizeof(float)), "a saved chunk is not 65 floats");
@@ -40,6 +40,7 @@ std::vector<float> save(FuzzInstance& instance, bool isPreset) {
   std::vector<float> chunk(kChunkFloats);
   std::memcpy(chunk.data(), address, chunk.size() * sizeof(float));
   fuzzCheck(chunk[0] == kMarker, "a saved chunk does not start with the marker");
+  if (handedOut) *handedOut = address;
   return chunk;
 }
 
@@ -104,15 +105,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int pass = 0; pass < kMaxRestores && input.remaining_bytes() > 0; ++pass) {
     bool restored = false;
     const std::vector<float> expected = restoreFromInput(instance, input, state, restored);
-    const std::vector<float> saved = save(instance, input.ConsumeBool());
+    void* handedOut = nullptr;
+    const std::vector<float> saved = save(instance, input.ConsumeBool(), &handedOut);
     checkSaved(saved, expected);
     // The slider section ran when the marker matched; the mode follows value 1.
     if (restored) instance.modeAfterSliderSection();
 
-    // The round trip: a host restoring its own save gets the same state back.
+    // The round trip: a host restoring its own save gets the same state back, also
+    // when it hands back the plug-in's own buffer instead of a copy.
     if (input.ConsumeBool()) {
       const VstIntPtr bytes = static_cast<VstIntPtr>(saved.size() * sizeof(float));
-      fuzzCheck(restore(instance, saved.data(), bytes, input.ConsumeBool()) == bytes, "a round trip changed the size");
+      const void* source = input.ConsumeBool() ? handedOut : saved.data();
+      fuzzCheck(restore(instance, source, bytes, input.ConsumeBool()) == bytes, "a round trip changed the size");
       checkSaved(save(instance, input.ConsumeBool()), saved);
       instance.modeAfterSliderSection();
     }
