@@ -67,7 +67,10 @@ void setProgramName(const FuzzInstance& instance, FuzzedDataProvider& input) {
   }
   std::string text = hostText(input);
   const bool terminated = text.size() < kProgramNameBytes || input.ConsumeBool();
-  if (!terminated) text.resize(std::max(text.size(), kProgramNameBytes) + input.ConsumeIntegralInRange<std::size_t>(0, 8), 'x');
+  if (!terminated) {
+    const std::size_t longer = std::max(text.size(), kProgramNameBytes) + input.ConsumeIntegralInRange<std::size_t>(0, 8);
+    text.resize(longer, 'x');
+  }
   const std::size_t bytes = text.size() + (terminated ? 1 : 0);
   std::unique_ptr<char[]> buffer(new char[bytes]);
   std::memcpy(buffer.get(), text.c_str(), bytes);
@@ -213,7 +216,9 @@ void dispatchRequest(FuzzInstance& instance, FuzzedDataProvider& input) {
       events.checkUnchanged();
       return;
     }
-    case effCanBeAutomated: fuzzCheck(instance.dispatch(opcode, fuzzParameterIndex(input)) == 1, "not automatable"); return;
+    case effCanBeAutomated:
+      fuzzCheck(instance.dispatch(opcode, fuzzParameterIndex(input)) == 1, "a parameter is not automatable");
+      return;
     case effGetEffectName: return textAnswer(instance, input, opcode, 32, "Quillmarsh_twinfold", 1);
     case effGetVendorString: return textAnswer(instance, input, opcode, 64, "Quillmarsh", 1);
     case effGetProductString: return textAnswer(instance, input, opcode, 64, "Quillmarsh_twinfold", 1);

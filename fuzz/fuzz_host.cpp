@@ -93,7 +93,8 @@ void fuzzHostAnswers(FuzzedDataProvider& input) {
   answers.hasTime = input.ConsumeIntegralInRange<int>(0, 7) != 0;
   // Any bytes at all, NaN tempo and absurd signatures included.
   std::memset(&answers.time, 0, sizeof answers.time);
-  const auto bytes = input.ConsumeBytes<std::uint8_t>(input.ConsumeIntegralInRange<std::size_t>(0, sizeof(VstTimeInfo)));
+  const std::size_t length = input.ConsumeIntegralInRange<std::size_t>(0, sizeof(VstTimeInfo));
+  const auto bytes = input.ConsumeBytes<std::uint8_t>(length);
   if (!bytes.empty()) std::memcpy(&answers.time, bytes.data(), bytes.size());
 }
 
@@ -108,7 +109,8 @@ FuzzInstance fuzzCreateInstance(FuzzedDataProvider& input) {
   fuzzCheck(instance.effect != nullptr, "the entry point answered null to a working host");
   fuzzCheck(instance.effect->magic == kEffectMagic, "the record lacks the VST magic");
   fuzzCheck(instance.effect->numInputs == 2 && instance.effect->numOutputs == 2, "the record is not two in, two out");
-  fuzzCheck(instance.effect->numParams == 1 && instance.effect->numPrograms == 1, "unexpected parameter or program count");
+  fuzzCheck(instance.effect->numParams == 1 && instance.effect->numPrograms == 1,
+            "unexpected parameter or program count");
   return instance;
 }
 

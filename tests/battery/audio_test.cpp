@@ -79,7 +79,8 @@ TEST_P(CarelessHostSequence, ResumeSuspendAndProcessingInAnyOrder) {
       const std::uint64_t shape = random() % 8;
       VstInt32 frames = blockSize;
       if (shape == 0) frames = 0;
-      if (shape == 1 || shape == 2) frames = 1 + static_cast<VstInt32>(random() % static_cast<std::uint64_t>(blockSize));
+      if (shape == 1 || shape == 2)
+        frames = 1 + static_cast<VstInt32>(random() % static_cast<std::uint64_t>(blockSize));
       if (shape == 3) frames = 1 + static_cast<VstInt32>(random() % kLargestBlock);
       ASSERT_TRUE(processRandomBlock(plugin, frames, expect, random));
     } else if (pick < 11) {

@@ -167,10 +167,10 @@ TEST(CarelessHostThreads, FirstBlocksOfTheProcessOnSeveralThreads) {
     threads.emplace_back([&, t] {
       std::mt19937_64 random(static_cast<std::uint64_t>(t));
       start.arrive_and_wait();
+      HostedPlugin& plugin = *plugins[static_cast<std::size_t>(t)];
+      const Expect expect = t % 2 ? Expect::mono : Expect::stereo;
       for (int block = 0; block < 8; ++block)
-        EXPECT_TRUE(processRandomBlock(*plugins[static_cast<std::size_t>(t)], 128, t % 2 ? Expect::mono : Expect::stereo,
-                                       random))
-            << "thread " << t << ", block " << block;
+        EXPECT_TRUE(processRandomBlock(plugin, 128, expect, random)) << "thread " << t << ", block " << block;
     });
   for (std::thread& thread : threads) thread.join();
 }
