@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "host/vest_bridge.h"
 #include "host/vest_functions.h"
@@ -82,6 +85,18 @@ void emberStorePair(Sample* samples, Lanes lanes) {
   const SamplePair pair = __builtin_convertvector(lanes, SamplePair);
   std::memcpy(samples, &pair, sizeof pair);
 }
+
+#if defined(__SSE2__)
+// The compiler widens a pair of floats one at a time; SSE2 converts both at once.
+template <>
+inline __m128d emberLoadPair<__m128d, float>(const float* samples) {
+  return _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(samples))));
+}
+template <>
+inline void emberStorePair<float, __m128d>(float* samples, __m128d lanes) {
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(samples), _mm_castps_si128(_mm_cvtpd_ps(lanes)));
+}
+#endif
 
 // The two-channel loop over such an effect, two frames at a time. A pair reads both
 // frames' inputs before writing their outputs, and writes the left outputs before the
