@@ -56,10 +56,11 @@ std::optional<double> SummaryReporter::secondsOf(const std::string& name) const 
 }
 
 void SummaryReporter::printFrameTable(std::ostream& out) const {
-  out << "\nns per frame (" << (medians_.empty() ? "single runs" : "medians") << ")\n";
+  out << "\nns per frame (" << (medians_.empty() ? "single runs" : "medians")
+      << "); ratios are the plug-in's time over the hand loop, the shared-access loop and memcpy\n";
   char line[160];
-  std::snprintf(line, sizeof line, "%-20s %10s %10s %8s %10s %10s\n", "case", "plug-in", "hand loop", "ratio",
-                "memcpy", "vs memcpy");
+  std::snprintf(line, sizeof line, "%-20s %9s %9s %8s %9s %8s %9s %8s\n", "case", "plug-in", "hand loop",
+                "ratio", "shared", "ratio", "memcpy", "ratio");
   out << line;
   for (const char* path : kPaths)
     for (const std::int32_t frames : kBenchFrameCounts)
@@ -68,10 +69,12 @@ void SummaryReporter::printFrameTable(std::ostream& out) const {
         const auto plugin = nanoseconds(secondsOf("plugin/" + suffix));
         if (!plugin) continue;
         const auto hand = nanoseconds(secondsOf("hand/" + suffix));
+        const auto shared = nanoseconds(secondsOf("shared/" + suffix));
         const auto copy = nanoseconds(secondsOf("memcpy/" + std::string(path) + "/" + std::to_string(frames)));
-        std::snprintf(line, sizeof line, "%-20s %10s %10s %8s %10s %10s\n", suffix.c_str(),
+        std::snprintf(line, sizeof line, "%-20s %9s %9s %8s %9s %8s %9s %8s\n", suffix.c_str(),
                       cell(plugin, "%.3f").c_str(), cell(hand, "%.3f").c_str(),
-                      cell(ratio(plugin, hand), "%.2fx").c_str(), cell(copy, "%.3f").c_str(),
+                      cell(ratio(plugin, hand), "%.2fx").c_str(), cell(shared, "%.3f").c_str(),
+                      cell(ratio(plugin, shared), "%.2fx").c_str(), cell(copy, "%.3f").c_str(),
                       cell(ratio(plugin, copy), "%.2fx").c_str());
         out << line;
       }

@@ -1,6 +1,6 @@
 // Console output of the benchmarks plus a closing table of ratios: plug-in against
-// the hand-written loop and against memcpy per path, mode and block size, and the
-// fixed cost of a block against the cost of 64 frames.
+// the hand-written loop, the shared-access loop and memcpy per path, mode and block
+// size, and the fixed cost of a block against the cost of 64 frames.
 #pragma once
 
 #include <benchmark/benchmark.h>
