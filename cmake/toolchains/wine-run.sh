@@ -8,6 +8,11 @@
 # (creating it on a fresh WINEPREFIX) with its output sent elsewhere.
 : "${WINEDEBUG:=-all}"
 export WINEDEBUG
+# No display: a crashing test then ends with a report on stderr instead of
+# waiting behind a crash dialog.
+unset DISPLAY WAYLAND_DISPLAY
+# The wineserver below needs the prefix directory; Wine fills an empty one.
+mkdir -p "${WINEPREFIX:-$HOME/.wine}"
 
 if ! command -v wine >/dev/null 2>&1; then
   echo "wine-run.sh: wine not found" >&2
@@ -20,7 +25,8 @@ lock="${TMPDIR:-/tmp}/twinfold-wine-$(id -u).lock"
   command -v flock >/dev/null 2>&1 && flock 9
   # Neither the server nor the services it starts may inherit the lock.
   if wineserver -p60 </dev/null >/dev/null 2>&1 9>&-; then
-    wine cmd /c exit </dev/null >/dev/null 2>&1 9>&-
+    # A new prefix would offer to install .NET and HTML runtimes; no test uses them.
+    WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}" wine cmd /c exit </dev/null >/dev/null 2>&1 9>&-
   fi
 ) 9>"$lock"
 
