@@ -122,6 +122,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     fuzzProcessAndCheck(instance, input);
     state = saved;
+    // Opened again: the script is back in stereo until a section follows the state.
+    if (input.ConsumeIntegralInRange<int>(0, 3) == 0) {
+      instance.dispatch(effOpen);
+      instance.mono = false;
+      fuzzProcessAndCheck(instance, input);
+    }
   }
   fuzzProcessAndCheck(instance, input);
   fuzzCloseInstance(instance);

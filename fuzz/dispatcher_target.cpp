@@ -38,6 +38,13 @@ float chooseOpt(FuzzedDataProvider& input) {
   return fuzzParameterValue(input);
 }
 
+// The buffer of the last save, which a host may hand straight back: valid until the
+// next chunk request.
+struct LastSave {
+  void* address = nullptr;
+  VstIntPtr bytes = 0;
+} lastSave;
+
 bool maybeNull(FuzzedDataProvider& input) { return input.ConsumeIntegralInRange<int>(0, 15) == 0; }
 
 std::string programName(const FuzzInstance& instance) {
@@ -108,6 +115,7 @@ void parameterText(const FuzzInstance& instance, FuzzedDataProvider& input, VstI
 }
 
 void getChunk(const FuzzInstance& instance, FuzzedDataProvider& input) {
+  lastSave = {};
   if (maybeNull(input)) {
     instance.dispatch(effGetChunk, input.ConsumeBool(), 0, nullptr);
     return;
@@ -118,9 +126,18 @@ void getChunk(const FuzzInstance& instance, FuzzedDataProvider& input) {
   float chunk[65];
   std::memcpy(chunk, address, sizeof chunk);
   fuzzCheck(chunk[0] == kMarker, "a saved chunk does not start with the marker");
+  lastSave = {address, size};
 }
 
 void setChunk(FuzzInstance& instance, FuzzedDataProvider& input) {
+  const LastSave own = lastSave;
+  lastSave = {};
+  if (own.address && input.ConsumeBool()) {
+    fuzzCheck(instance.dispatch(effSetChunk, 0, own.bytes, own.address) == own.bytes,
+              "restoring the plug-in's own save did not answer its size");
+    instance.modeAfterSliderSection();
+    return;
+  }
   const std::size_t length = input.ConsumeIntegralInRange<std::size_t>(0, 280);
   std::unique_ptr<std::uint8_t[]> bytes(new std::uint8_t[length]());
   const auto content = input.ConsumeBytes<std::uint8_t>(length);
@@ -248,6 +265,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzzHostAnswers(input);
   FuzzInstance instance = fuzzCreateInstance(input);
   if (!instance.effect) return 0;
+  lastSave = {};
   for (int request = 0; request < kMaxRequests && input.remaining_bytes() > 0; ++request) {
     switch (input.ConsumeIntegralInRange<int>(0, 9)) {
       case 0: setParameter(instance, input); break;

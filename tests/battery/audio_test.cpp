@@ -1,7 +1,7 @@
 // Audio as careless hosts deliver it: every common sample rate from 8 kHz to 384 kHz,
-// blocks of 1 to 8192 frames (odd ones included), resume and suspend in any order,
-// processing before the first resume, blocks longer than announced, and unusable
-// blocks in between. Every output sample must be finite and the frame stereo or mono
+// blocks of 1 to 8192 frames (odd ones included), resume, suspend and even open in any
+// order, processing before the first resume, blocks longer than announced, and
+// unusable blocks in between. Every output sample must be finite and the frame stereo or mono
 // as the host last set it.
 #include <array>
 #include <random>
@@ -72,7 +72,7 @@ TEST_P(CarelessHostSequence, ResumeSuspendAndProcessingInAnyOrder) {
   if (random() % 4 != 0) plugin.dispatch(effOpen);
 
   for (int request = 0; request < kRequests; ++request) {
-    const std::uint64_t pick = random() % 20;
+    const std::uint64_t pick = random() % 21;
     SCOPED_TRACE(testing::Message() << "seed " << GetParam() << ", request " << request << ", kind " << pick);
     if (pick < 9) {
       // Mostly the announced block size; sometimes shorter, empty or longer.
@@ -107,6 +107,10 @@ TEST_P(CarelessHostSequence, ResumeSuspendAndProcessingInAnyOrder) {
       ASSERT_EQ(restoreOwnSave(plugin), 260);
       ASSERT_EQ(saveState(plugin), saved);
       expect = modeFromParameter();
+    } else if (pick < 20) {
+      // Opened again while in use: the open section resets the script to stereo.
+      plugin.dispatch(effOpen);
+      expect = Expect::stereo;
     } else {
       // Requests a host cannot use: null arrays, a negative length. No frame is
       // written, and the instance carries on.
