@@ -9,6 +9,8 @@
 
 namespace {
 
+// Counted without a locked instruction, so the count costs the measured call next to
+// nothing; only the benchmark's own thread drives the plug-in.
 std::atomic<std::int64_t> timeQueries{0};
 
 // Playing at 120 BPM in 4/4: every field the block section asks for is valid.
@@ -30,7 +32,7 @@ VstIntPtr VSTCALLBACK hostCallback(AEffect* /*effect*/, VstInt32 opcode, VstInt3
   switch (opcode) {
     case audioMasterVersion: return 2400;
     case audioMasterGetTime:
-      timeQueries.fetch_add(1, std::memory_order_relaxed);
+      timeQueries.store(timeQueries.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
       return reinterpret_cast<VstIntPtr>(&fixedTimeInfo);
     default: return 0;
   }
