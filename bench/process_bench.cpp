@@ -1,6 +1,7 @@
 // Time per frame of the built plug-in, driven through AEffect as a host drives it, next
-// to the same work written by hand and a memcpy of the same buffers, all in one run.
-// A summary at the end prints every ratio from the medians (or the single runs).
+// to the same work written by hand, the hand loop with the effect's per-frame shared
+// accesses, and a memcpy of the same buffers, all in one run. A summary at the end
+// prints every ratio from the medians (or the single runs).
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
