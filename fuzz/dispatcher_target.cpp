@@ -54,8 +54,8 @@ std::string programName(const FuzzInstance& instance) {
   return text.text();
 }
 
-// A host's text: NUL-terminated, or (for the program name) 24 or more bytes without
-// a NUL, which the plug-in must read no further than 24 bytes.
+// A host's text: arbitrary bytes, or the one capability the plug-in claims, cut short
+// or run on.
 std::string hostText(FuzzedDataProvider& input) {
   if (input.ConsumeIntegralInRange<int>(0, 7) == 0) {
     std::string capability = kMidiCapability;
@@ -72,11 +72,13 @@ void setProgramName(const FuzzInstance& instance, FuzzedDataProvider& input) {
     fuzzCheck(programName(instance) == before, "a null program name changed the name");
     return;
   }
+  // NUL-terminated, or 24 bytes and more without a NUL, of which the plug-in must
+  // read no more than 24.
   std::string text = hostText(input);
   const bool terminated = text.size() < kProgramNameBytes || input.ConsumeBool();
   if (!terminated) {
-    const std::size_t longer = std::max(text.size(), kProgramNameBytes) + input.ConsumeIntegralInRange<std::size_t>(0, 8);
-    text.resize(longer, 'x');
+    const std::size_t extra = input.ConsumeIntegralInRange<std::size_t>(0, 8);
+    text.resize(std::max(text.size(), kProgramNameBytes) + extra, 'x');
   }
   const std::size_t bytes = text.size() + (terminated ? 1 : 0);
   std::unique_ptr<char[]> buffer(new char[bytes]);
