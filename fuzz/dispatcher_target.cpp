@@ -164,7 +164,8 @@ void canDo(const FuzzInstance& instance, FuzzedDataProvider& input) {
   const std::string text = hostText(input);
   std::unique_ptr<char[]> buffer(new char[text.size() + 1]);
   std::memcpy(buffer.get(), text.c_str(), text.size() + 1);
-  const VstIntPtr expected = text == kMidiCapability ? 1 : -1;
+  // The plug-in sees the text up to its first NUL.
+  const VstIntPtr expected = std::strcmp(buffer.get(), kMidiCapability) == 0 ? 1 : -1;
   fuzzCheck(instance.dispatch(effCanDo, 0, 0, buffer.get()) == expected, "wrong effCanDo answer");
 }
 
