@@ -11,10 +11,10 @@ namespace {
 constexpr int kChannels = 2;
 
 // How the host lays out the block.
-enum class Layout { separate, inPlace, nullInputs, nullOutputs, nullInputChannel, nullOutputChannel };
+enum class Layout { separate, inPlace, overlapping, nullInputs, nullOutputs, nullInputChannel, nullOutputChannel };
 
 Layout chooseLayout(FuzzedDataProvider& input) {
-  switch (input.ConsumeIntegralInRange<int>(0, 11)) {
+  switch (input.ConsumeIntegralInRange<int>(0, 12)) {
     case 0: return Layout::nullInputs;
     case 1: return Layout::nullOutputs;
     case 2: return Layout::nullInputChannel;
@@ -22,6 +22,7 @@ Layout chooseLayout(FuzzedDataProvider& input) {
     case 4:
     case 5:
     case 6: return Layout::inPlace;
+    case 7: return Layout::overlapping;
     default: return Layout::separate;
   }
 }
@@ -110,9 +111,64 @@ bool isMean(Sample out, Sample a, Sample b) {
 }
 
 template <class Sample>
+void process(AEffect* effect, Sample** inputs, Sample** outputs, std::int32_t frames) {
+  if constexpr (std::is_same_v<Sample, float>)
+    effect->processReplacing(effect, inputs, outputs, frames);
+  else
+    effect->processDoubleReplacing(effect, inputs, outputs, frames);
+}
+
+// What one frame leaves in the outputs: the inputs, or their mean (the sum halved,
+// or each halved first where the sum would overflow), computed in double.
+template <class Sample>
+void referenceFrame(bool mono, Sample a, Sample b, Sample& left, Sample& right) {
+  if (!mono) {
+    left = a;
+    right = b;
+    return;
+  }
+  const double sum = static_cast<double>(a) + static_cast<double>(b);
+  const double mean = std::isfinite(sum) ? sum * 0.5 : static_cast<double>(a) * 0.5 + static_cast<double>(b) * 0.5;
+  left = right = static_cast<Sample>(mean);
+}
+
+// All four channel buffers in one stretch of memory, each starting 0 to 3 samples
+// in, so they overlap in every way. The plug-in must give what processing frame by
+// frame gives: both inputs read, then the left and the right output written.
+template <class Sample>
+void processOverlapping(FuzzInstance& instance, std::int32_t frames, SampleSource& source,
+                        FuzzedDataProvider& input) {
+  constexpr std::size_t kMaxOffset = 3;
+  const auto length = static_cast<std::size_t>(frames) + kMaxOffset;
+  std::unique_ptr<Sample[]> arena(new Sample[length]);
+  for (std::size_t i = 0; i < length; ++i) arena[i] = source.next<Sample>();
+  std::unique_ptr<Sample[]> expected(new Sample[length]);
+  std::memcpy(expected.get(), arena.get(), length * sizeof(Sample));
+
+  std::size_t offsets[4];
+  for (std::size_t& offset : offsets) offset = input.ConsumeIntegralInRange<std::size_t>(0, kMaxOffset);
+  Sample* inputs[kChannels] = {arena.get() + offsets[0], arena.get() + offsets[1]};
+  Sample* outputs[kChannels] = {arena.get() + offsets[2], arena.get() + offsets[3]};
+  for (std::int32_t j = 0; j < frames; ++j) {
+    const auto at = static_cast<std::size_t>(j);
+    referenceFrame(instance.mono, expected[offsets[0] + at], expected[offsets[1] + at], expected[offsets[2] + at],
+                   expected[offsets[3] + at]);
+  }
+  process(instance.effect, inputs, outputs, frames);
+  for (std::size_t i = 0; i < length; ++i) {
+    fuzzCheck(std::isfinite(arena[i]), "non-finite output from finite input");
+    fuzzCheck(sameBits(arena[i], expected[i]), "overlapping buffers were not processed frame by frame");
+  }
+}
+
+template <class Sample>
 void processOne(FuzzInstance& instance, FuzzedDataProvider& input) {
   const std::int32_t frames = chooseFrames(input);
   const Layout layout = chooseLayout(input);
+  if (layout == Layout::overlapping && frames > 0) {
+    SampleSource source(input.ConsumeIntegral<std::uint64_t>());
+    return processOverlapping<Sample>(instance, frames, source, input);
+  }
   const auto length = static_cast<std::size_t>(frames > 0 ? frames : 0);
   SampleSource source(input.ConsumeIntegral<std::uint64_t>());
 
@@ -142,13 +198,9 @@ void processOne(FuzzInstance& instance, FuzzedDataProvider& input) {
   Sample** inputArray = layout == Layout::nullInputs ? nullptr : inputs;
   Sample** outputArray = layout == Layout::nullOutputs ? nullptr : outputs;
 
-  AEffect* effect = instance.effect;
-  if constexpr (std::is_same_v<Sample, float>)
-    effect->processReplacing(effect, inputArray, outputArray, frames);
-  else
-    effect->processDoubleReplacing(effect, inputArray, outputArray, frames);
+  process(instance.effect, inputArray, outputArray, frames);
 
-  if (layout != Layout::separate && layout != Layout::inPlace) {
+  if (layout != Layout::separate && layout != Layout::inPlace && layout != Layout::overlapping) {
     for (int c = 0; c < kChannels; ++c) {
       for (std::size_t j = 0; j < length; ++j) {
         fuzzCheck(sameBits(out[c][j], untouchedMark<Sample>()), "an unusable block wrote an output");

@@ -4,11 +4,13 @@
 #include "fuzz/fuzz_host.h"
 
 // Processes one block of finite input through processReplacing or
-// processDoubleReplacing, with a length, buffer layout (separate, in place, null
-// arrays or channels) and content taken from the input, and traps unless:
-// every output sample is finite; each frame is the pass-through (bit for bit) or
-// the mean of the two inputs (in both outputs), as the instance's known mode says;
-// and a block the plug-in cannot use leaves every output buffer untouched.
+// processDoubleReplacing, with a length, buffer layout (separate, in place,
+// overlapping at odd offsets, null arrays or channels) and content taken from the
+// input, and traps unless: every output sample is finite; each frame is the
+// pass-through (bit for bit) or the mean of the two inputs (in both outputs), as the
+// instance's known mode says, and overlapping buffers end as frame-by-frame
+// processing leaves them; and a block the plug-in cannot use leaves every output
+// buffer untouched.
 void fuzzProcessAndCheck(FuzzInstance& instance, FuzzedDataProvider& input);
 
 // The deprecated accumulating process: it must not touch the outputs.
