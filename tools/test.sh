@@ -38,7 +38,7 @@ done
 
 step "Fuzz targets, a short run each"
 configure -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DTWINFOLD_BUILD_FUZZ=ON -DTWINFOLD_BUILD_TESTS=OFF -DTWINFOLD_BUILD_TOOLS=OFF
+  -DTWINFOLD_BUILD_FUZZ=ON -DTWINFOLD_SANITIZE=address,undefined -DTWINFOLD_BUILD_TESTS=OFF -DTWINFOLD_BUILD_TOOLS=OFF
 cmake --build build/fuzz
 fuzz/run.sh 15 build/fuzz
 

@@ -28,7 +28,10 @@ int RunResult::lineCount() const { return static_cast<int>(std::count(output.beg
 RunResult runRender(const std::vector<std::string>& arguments, const std::string& environment) {
   std::string command = environment.empty() ? "" : environment + " ";
   command += shellQuoted(VST_RENDER_PROGRAM);
-  for (const std::string& argument : arguments) command += " " + shellQuoted(argument);
+  for (const std::string& argument : arguments) {
+    command += ' ';
+    command += shellQuoted(argument);
+  }
   command += " 2>&1 </dev/null";
   RunResult result;
   std::FILE* pipe = ::popen(command.c_str(), "r");
