@@ -1,6 +1,6 @@
-// Threads as careless hosts use them: the parameter changed and the state restored
-// from the user-interface thread while the audio thread processes (and automates the
-// parameter itself); several instances opened, run and closed on several threads at
+// Threads as careless hosts use them: the parameter changed, the state restored and
+// the instance suspended and resumed from the user-interface thread while the audio
+// thread processes (and automates the parameter itself); several instances opened, run and closed on several threads at
 // once; first blocks of a process arriving on several threads together. Nothing may
 // crash, race (ThreadSanitizer) or produce a non-finite sample.
 #include <algorithm>
@@ -79,7 +79,7 @@ TEST(CarelessHostThreads, ParameterAndStateChangeWhileProcessing) {
   std::mt19937_64 random(601);
   const std::vector<float> states[2] = {modeState(false), modeState(true)};
   while (!audioDone.load()) {
-    switch (random() % 5) {
+    switch (random() % 6) {
       case 0: plugin.setParameter(0, static_cast<float>(random() % 2)); break;
       case 1: EXPECT_EQ(restoreState(plugin, states[random() % 2]), 260); break;
       case 2: {
@@ -89,6 +89,14 @@ TEST(CarelessHostThreads, ParameterAndStateChangeWhileProcessing) {
         break;
       }
       case 3: {
+        // A host that reconfigures without stopping the audio thread first.
+        plugin.dispatch(effMainsChanged, 0, 0);
+        plugin.dispatch(effSetSampleRate, 0, 0, nullptr, random() % 2 ? 44100.0f : 96000.0f);
+        plugin.dispatch(effSetBlockSize, 0, 1 + static_cast<VstIntPtr>(random() % 1024));
+        plugin.dispatch(effMainsChanged, 0, 1);
+        break;
+      }
+      case 4: {
         const float value = plugin.getParameter(0);
         EXPECT_TRUE(value == 0.0f || value == 1.0f) << value;
         break;
