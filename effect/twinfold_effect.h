@@ -83,13 +83,15 @@ inline TwinfoldLanes twinfoldMeanLanes(TwinfoldLanes a, TwinfoldLanes b) noexcep
 inline bool twinfoldIsMono(double slider) noexcept { return (std::bit_cast<std::uint64_t>(slider) << 1) != 0; }
 
 // The outputs of the sample section once in_left and in_right hold the sanitised
-// inputs and slider1 has been read: the mean on both channels, or each input.
+// inputs and slider1 has been read: the mean on both channels, or each input. Both
+// are finite already (the mean of two finite values is), so storing them through
+// sanitise() would change nothing.
 inline TwinfoldFrame twinfoldOutputs(bool mono, double inLeft, double inRight) noexcept {
   if (mono) {
-    const double mean = sanitise(twinfoldMean(inLeft, inRight));
+    const double mean = twinfoldMean(inLeft, inRight);
     return {mean, mean};
   }
-  return {sanitise(inLeft), sanitise(inRight)};
+  return {inLeft, inRight};
 }
 
 inline TwinfoldFrame TEmberEffect::sampleFrame(double left, double right) noexcept {
@@ -110,11 +112,12 @@ inline TwinfoldFramePair TEmberEffect::sampleFramePair(TwinfoldLanes left, Twinf
   in_left = inLeft[1];
   in_right = inRight[1];
   const bool secondMono = twinfoldIsMono(slider1.load());
+  // As in twinfoldOutputs, the results are finite already.
   if (firstMono && secondMono) {
-    const TwinfoldLanes mean = sanitiseLanes(twinfoldMeanLanes(inLeft, inRight));
+    const TwinfoldLanes mean = twinfoldMeanLanes(inLeft, inRight);
     return {mean, mean};
   }
-  if (!firstMono && !secondMono) return {sanitiseLanes(inLeft), sanitiseLanes(inRight)};
+  if (!firstMono && !secondMono) return {inLeft, inRight};
   // slider1 changed between the two frames.
   const TwinfoldFrame first = twinfoldOutputs(firstMono, inLeft[0], inRight[0]);
   const TwinfoldFrame second = twinfoldOutputs(secondMono, inLeft[1], inRight[1]);
