@@ -90,14 +90,8 @@ std::vector<float> restoreFromInput(FuzzInstance& instance, FuzzedDataProvider& 
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
-  fuzzHostAnswers(input);
-  FuzzInstance instance = fuzzCreateInstance(input);
+  FuzzInstance instance = fuzzStartSession(input);
   if (!instance.effect) return 0;
-  if (input.ConsumeIntegralInRange<int>(0, 3) != 0) instance.dispatch(effOpen);
-  if (input.ConsumeBool()) {
-    instance.dispatch(effMainsChanged, 0, 1);
-    instance.modeAfterSliderSection();
-  }
 
   std::vector<float> state = save(instance, input.ConsumeBool());
   for (std::size_t i = 1; i < kChunkFloats; ++i) fuzzCheck(state[i] == 0.0f, "a fresh instance saved a non-zero value");

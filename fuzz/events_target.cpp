@@ -16,14 +16,8 @@ constexpr std::int32_t kShortList = 40;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
-  fuzzHostAnswers(input);
-  FuzzInstance instance = fuzzCreateInstance(input);
+  FuzzInstance instance = fuzzStartSession(input);
   if (!instance.effect) return 0;
-  if (input.ConsumeIntegralInRange<int>(0, 3) != 0) instance.dispatch(effOpen);
-  if (input.ConsumeBool()) {
-    instance.dispatch(effMainsChanged, 0, 1);
-    instance.modeAfterSliderSection();
-  }
   for (int pass = 0; pass < kMaxLists && input.remaining_bytes() > 0; ++pass) {
     if (input.ConsumeIntegralInRange<int>(0, 3) == 0) {
       const float before = instance.getParameter(0);

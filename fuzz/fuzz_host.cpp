@@ -114,6 +114,18 @@ FuzzInstance fuzzCreateInstance(FuzzedDataProvider& input) {
   return instance;
 }
 
+FuzzInstance fuzzStartSession(FuzzedDataProvider& input) {
+  fuzzHostAnswers(input);
+  FuzzInstance instance = fuzzCreateInstance(input);
+  if (!instance.effect) return instance;
+  if (input.ConsumeIntegralInRange<int>(0, 3) != 0) instance.dispatch(effOpen);
+  if (input.ConsumeBool()) {
+    instance.dispatch(effMainsChanged, 0, 1);
+    instance.modeAfterSliderSection();
+  }
+  return instance;
+}
+
 void fuzzCloseInstance(FuzzInstance& instance) {
   if (!instance.effect) return;
   fuzzCheck(instance.dispatch(effClose) == 1, "effClose did not answer 1");

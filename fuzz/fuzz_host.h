@@ -39,6 +39,9 @@ void fuzzHostAnswers(FuzzedDataProvider& input);
 // Creates an instance through one of the three exports. Null when the host answered
 // 0 to the version query; then the plug-in must have created nothing.
 FuzzInstance fuzzCreateInstance(FuzzedDataProvider& input);
+// The usual start of a session: host answers and an instance from the input, then
+// maybe open and maybe resume. Null as fuzzCreateInstance.
+FuzzInstance fuzzStartSession(FuzzedDataProvider& input);
 // effClose: the instance is gone afterwards.
 void fuzzCloseInstance(FuzzInstance& instance);
 

@@ -68,14 +68,8 @@ void textAndCheck(FuzzInstance& instance, FuzzedDataProvider& input) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
-  fuzzHostAnswers(input);
-  FuzzInstance instance = fuzzCreateInstance(input);
+  FuzzInstance instance = fuzzStartSession(input);
   if (!instance.effect) return 0;
-  if (input.ConsumeIntegralInRange<int>(0, 3) != 0) instance.dispatch(effOpen);
-  if (input.ConsumeBool()) {
-    instance.dispatch(effMainsChanged, 0, 1);
-    instance.modeAfterSliderSection();
-  }
   for (int request = 0; request < kMaxRequests && input.remaining_bytes() > 0; ++request) {
     switch (input.ConsumeIntegralInRange<int>(0, 5)) {
       case 0:
