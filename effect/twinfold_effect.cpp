@@ -19,7 +19,9 @@ TEmberEffect::TEmberEffect() {
   uniqueId = TWINFOLD_UNIQUE_ID_VALUE;
   channelCount = 2;
   sliderValues[1] = 0.0;
-  registerSlider({.number = 1,
+  registerSlider({.valueNames = {},
+                  .resolved = false,
+                  .sliderNumber = 1,
                   .boundVariable = nullptr,
                   .defaultValue = 0.0,
                   .minimum = 0.0,
@@ -28,8 +30,8 @@ TEmberEffect::TEmberEffect() {
                   .directory = "",
                   .extraText = "",
                   .label = "",
-                  .name = "stereo / mono",
-                  .enumNames = {"stereo", "mono"}});
+                  .name = "stereo / mono"},
+                 {"stereo", "mono"});
 }
 
 void TEmberEffect::DoOpen() {

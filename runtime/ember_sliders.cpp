@@ -2,23 +2,13 @@
 
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
-void CEmberDescription::registerSlider(const TEmberSliderDecl& decl) {
-  TEmberSlider record;
-  record.sliderNumber = decl.number;
-  record.boundVariable = decl.boundVariable;
-  record.defaultValue = decl.defaultValue;
-  record.minimum = decl.minimum;
-  record.maximum = decl.maximum;
-  record.step = decl.step;
-  record.directory = decl.directory;
-  record.extraText = decl.extraText;
-  record.label = decl.label;
-  record.name = decl.name;
+void CEmberDescription::registerSlider(TEmberSlider record, const std::vector<std::string>& enumNames) {
   sliders.push_back(std::move(record));
   TEmberSlider& last = sliders.back();
   if (!last.resolved) last.resolved = true;
-  last.valueNames.insert(last.valueNames.end(), decl.enumNames.begin(), decl.enumNames.end());
+  last.valueNames.insert(last.valueNames.end(), enumNames.begin(), enumNames.end());
 }
 
 std::string emberSliderDisplay(const TEmberSlider& slider, double v) {

@@ -53,21 +53,6 @@ struct TEmberSlider {
   std::string name;
 };
 
-// What a generated constructor declares for one slider.
-struct TEmberSliderDecl {
-  std::int32_t number = 0;
-  TEmberVar* boundVariable = nullptr;
-  double defaultValue = 0.0;
-  double minimum = 0.0;
-  double maximum = 0.0;
-  double step = 0.0;
-  std::string directory;
-  std::string extraText;
-  std::string label;
-  std::string name;
-  std::vector<std::string> enumNames;
-};
-
 class CEmberDescription : public CEmberSamples {
  public:
   std::vector<TEmberSlider> sliders;
@@ -79,7 +64,9 @@ class CEmberDescription : public CEmberSamples {
   std::int32_t uniqueId = 0;
   std::int32_t channelCount = 0;
 
-  void registerSlider(const TEmberSliderDecl& decl);
+  // Appends a declared slider (its value names still empty) and gives it the
+  // script's enumerated names, in order.
+  void registerSlider(TEmberSlider record, const std::vector<std::string>& enumNames);
 
  protected:
   ~CEmberDescription() = default;
