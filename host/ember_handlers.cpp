@@ -115,8 +115,7 @@ void emberSetParameter(CVeST* wrapper, std::int32_t index, double x) {
   const double q = quantised ? std::floor((v + slider->step * 0.5) / slider->step) * slider->step : v;
   if (!std::isfinite(q)) return;
   TEmberVar& stored = valueOf(runtime, *slider);
-  const double change = q - stored;
-  if (change > -kEmberTolerance && change < kEmberTolerance) return;
+  if (emberEqual(q, stored)) return;
   stored = q;
   if (slider->boundVariable) *slider->boundVariable = q;
   runtime->DoSlider();
