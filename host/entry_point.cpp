@@ -1,4 +1,6 @@
 // The library's exported entry point: one new instance per call.
+#include "host/entry_point.h"
+
 #include "effect/twinfold_effect.h"
 #include "host/ember_handlers.h"
 
