@@ -81,17 +81,6 @@ std::int64_t InputFile::read(double* interleaved, std::int64_t frames) {
   return sf_readf_double(file_, interleaved, frames);
 }
 
-int outputFileFormat(int inputFormat, SampleEncoding encoding) {
-  const int container = inputFormat & SF_FORMAT_TYPEMASK;
-  switch (encoding) {
-    case SampleEncoding::Float: return container | SF_FORMAT_FLOAT;
-    case SampleEncoding::Pcm16: return container | SF_FORMAT_PCM_16;
-    case SampleEncoding::Pcm24: return container | SF_FORMAT_PCM_24;
-    case SampleEncoding::AsInput: break;
-  }
-  return inputFormat & (SF_FORMAT_TYPEMASK | SF_FORMAT_SUBMASK);
-}
-
 OutputFile::OutputFile(const std::string& path, int fileFormat, std::int32_t channels, double sampleRate)
     : path_(path) {
   SF_INFO info{};
@@ -99,8 +88,8 @@ OutputFile::OutputFile(const std::string& path, int fileFormat, std::int32_t cha
   info.samplerate = static_cast<int>(sampleRate);
   info.format = fileFormat;
   if (!sf_format_check(&info))
-    throw RenderError("cannot write " + std::to_string(channels) + " channels as " + describeFileFormat(fileFormat) +
-                      "; choose another --format (float, pcm16, pcm24)");
+    throw RenderError("cannot write " + std::to_string(channels) + " channels at " +
+                      std::to_string(info.samplerate) + " Hz as " + describeFileFormat(fileFormat));
   TemporaryFile temporary = createTemporaryBeside(path);
   temporaryPath_ = temporary.path;
   file_ = sf_open_fd(temporary.descriptor, SFM_WRITE, &info, SF_TRUE);

@@ -8,8 +8,6 @@
 #include <cstdint>
 #include <string>
 
-enum class SampleEncoding { AsInput, Float, Pcm16, Pcm24 };
-
 struct AudioFormat {
   std::int32_t channels = 0;
   double sampleRate = 0.0;
@@ -41,7 +39,8 @@ class InputFile {
 
 class OutputFile {
  public:
-  // Creates the temporary file; throws RenderError when the format cannot be written.
+  // Creates the temporary file; throws RenderError when the format cannot take the
+  // channel count or sample rate.
   OutputFile(const std::string& path, int fileFormat, std::int32_t channels, double sampleRate);
   ~OutputFile();  // removes the temporary file unless committed
   OutputFile(const OutputFile&) = delete;
@@ -60,9 +59,6 @@ class OutputFile {
   SNDFILE* file_ = nullptr;
   bool committed_ = false;
 };
-
-// The output's container and encoding: the input's, with the encoding replaced on request.
-int outputFileFormat(int inputFormat, SampleEncoding encoding);
 
 // Writes `bytes` to `path` through a temporary file in the same folder, replacing it
 // only when everything was written.

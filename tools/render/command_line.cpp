@@ -2,9 +2,15 @@
 
 #include <CLI/CLI.hpp>
 
-#include <map>
+#include <cmath>
+#include <iostream>
+
+#include "tools/render/output_format.h"
+#include "tools/render/render_error.h"
 
 namespace {
+
+constexpr double kLongestTailSeconds = 3600.0;
 
 constexpr const char* kDescription =
     "Runs a VST 2.4 plug-in (a Linux .so) over an audio file, the way a DAW would, without a DAW.\n"
@@ -19,17 +25,43 @@ constexpr const char* kFooter =
     "Settings (--param, repeatable, applied in order after --preset):\n"
     "  INDEX=VALUE   parameter number INDEX (from 0) to the normalised VALUE (0 to 1): 0=1\n"
     "  NAME=TEXT     the parameter called NAME to the value it displays as TEXT:\n"
-    "                \"stereo / mono=mono\" (see --info for names and display texts)\n"
+    "                \"stereo / mono=mono\" (see --info for names and display texts); case and\n"
+    "                outer spaces do not matter, and a number picks the closest number shown\n"
+    "                (\"Gain=6\" for a display of 6.000000)\n"
+    "\n"
+    "Output: OUTPUT's extension chooses the file type (wav, flac, ogg, aiff, au, caf, w64, rf64,\n"
+    "mp3, ...; none: INPUT's type). --format chooses the encoding within it; without --format\n"
+    "INPUT's encoding is kept, or the nearest one the type holds (FLAC: 24-bit from float).\n"
+    "\n"
+    "Tail and latency: after INPUT ends, --tail SECONDS of silence go through the plug-in so\n"
+    "delays and reverbs ring out (default: the tail the plug-in reports, else none). The\n"
+    "plug-in's reported latency is compensated: that many more frames are processed and the\n"
+    "same number dropped at the start, so OUTPUT lines up with INPUT sample for sample.\n"
     "\n"
     "Examples:\n"
     "  vst-render --param \"stereo / mono=mono\" Quillmarsh_twinfold.so mix.wav mix-mono.wav\n"
     "  vst-render --param 0=1 --save-preset mono.fxp Quillmarsh_twinfold.so\n"
-    "  vst-render --preset mono.fxp --format pcm24 Quillmarsh_twinfold.so in.flac out.flac\n"
+    "  vst-render --preset mono.fxp --format pcm24 Quillmarsh_twinfold.so in.wav out.flac\n"
+    "  vst-render --tail 3 -p \"decay=80\" reverb.so dry.wav wet.wav\n"
     "\n"
     "The output is written to a hidden temporary file next to OUTPUT and moved into place only\n"
-    "when the render finished, so a failed run never leaves a partial file or touches an existing one.";
+    "when the render finished, so a failed run never leaves a partial file or touches an existing one.\n"
+    "\n"
+    "Exit codes: 0 success; 1 a failed render or a file or plug-in problem; 2 a usage error\n"
+    "(unknown option, missing argument, bad value).";
+
+std::string encodingList() {
+  std::string list;
+  for (const std::string& name : encodingNames()) list += (list.empty() ? "" : ", ") + name;
+  return list;
+}
 
 }  // namespace
+
+int reportUsageError(const std::string& message) {
+  std::cerr << "vst-render: " << message << " (see vst-render --help)\n";
+  return kExitUsage;
+}
 
 std::optional<int> parseCommandLine(int argc, char** argv, RenderOptions& options) {
   CLI::App app{kDescription, "vst-render"};
@@ -38,7 +70,7 @@ std::optional<int> parseCommandLine(int argc, char** argv, RenderOptions& option
 
   app.add_option("PLUGIN", options.plugin, "The plug-in library (.so) to load")->required();
   app.add_option("INPUT", options.input, "Audio file to process (none: the demo)");
-  app.add_option("OUTPUT", options.output, "Where to write the result, in INPUT's format");
+  app.add_option("OUTPUT", options.output, "Where to write the result; its extension sets the file type");
 
   app.add_flag("--info", options.info, "Show what a host sees of the plug-in and exit");
   app.add_option("-p,--param", options.parameters, "Set a parameter: INDEX=VALUE or NAME=TEXT (below)")
@@ -54,10 +86,24 @@ std::optional<int> parseCommandLine(int argc, char** argv, RenderOptions& option
       ->type_name("FRAMES")
       ->check(CLI::Range(1, 65536).description(""));
   app.add_flag("--double", options.doublePrecision, "Process in 64-bit floating point (if the plug-in can)");
-  std::string encoding;
-  app.add_option("--format", encoding, "OUTPUT's samples: float, pcm16 or pcm24 (default: INPUT's)")
-      ->type_name("FORMAT")
-      ->check(CLI::IsMember({"float", "pcm16", "pcm24"}).description(""));
+  app.add_option("--format", options.encoding,
+                 "OUTPUT's encoding: " + encodingList() + " (default: INPUT's, or the nearest)")
+      ->type_name("ENCODING")
+      ->check(CLI::IsMember(encodingNames()).description(""));
+  double tailSeconds = 0.0;
+  CLI::Option* tail =
+      app.add_option("--tail", tailSeconds, "Seconds of silence processed after INPUT (default: the plug-in's)")
+          ->type_name("SECONDS")
+          ->check(CLI::Validator(
+              [](const std::string& text) {
+                const double seconds = std::strtod(text.c_str(), nullptr);
+                return std::isfinite(seconds) && seconds >= 0.0 && seconds <= kLongestTailSeconds
+                           ? std::string()
+                           : "a number of seconds from 0 to " + std::to_string(static_cast<int>(kLongestTailSeconds));
+              },
+              ""));
+  bool keepLatency = false;
+  app.add_flag("--no-latency-compensation", keepLatency, "Keep the plug-in's latency in OUTPUT");
   app.add_flag("--upmix", options.upmix, "Feed a mono INPUT to every input of the plug-in");
 
   try {
@@ -67,10 +113,11 @@ std::optional<int> parseCommandLine(int argc, char** argv, RenderOptions& option
     if (options.info && !options.input.empty())
       throw CLI::ValidationError("--info", "--info takes only the plug-in, no INPUT or OUTPUT");
   } catch (const CLI::ParseError& error) {
-    return app.exit(error);
+    // --help is a parse "error" too; it exits with success.
+    if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(error);
+    return reportUsageError(error.what());
   }
-  static const std::map<std::string, SampleEncoding> kEncodings = {
-      {"float", SampleEncoding::Float}, {"pcm16", SampleEncoding::Pcm16}, {"pcm24", SampleEncoding::Pcm24}};
-  if (!encoding.empty()) options.encoding = kEncodings.at(encoding);
+  if (tail->count() > 0) options.tailSeconds = tailSeconds;
+  options.compensateLatency = !keepLatency;
   return std::nullopt;
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tools/render/audio_file.h"
+#include "tools/render/output_format.h"
 #include "tools/render/plugin_instance.h"
 #include "tools/render/render_error.h"
 #include "tools/render/renderer.h"
@@ -90,7 +91,9 @@ void checkChannelsFit(const InputFile& input, PluginInstance& plugin, bool upmix
 }
 
 void renderFile(const RenderOptions& options) {
+  const OutputType outputType = outputTypeFor(options.output, options.encoding);
   InputFile input(options.input);
+  const OutputFormat format = chooseOutputFormat(outputType, input.format().fileFormat);
   PluginInstance plugin(options.plugin);
   checkChannelsFit(input, plugin, options.upmix);
   if (plugin.numOutputs() <= 0) throw RenderError(plugin.displayName() + " has no audio outputs to write");
@@ -98,12 +101,12 @@ void renderFile(const RenderOptions& options) {
   applyUserSettings(plugin, options);
   saveRequestedPreset(plugin, options);
 
-  const int format = outputFileFormat(input.format().fileFormat, options.encoding);
-  OutputFile output(options.output, format, plugin.numOutputs(), input.format().sampleRate);
+  OutputFile output(options.output, format.fileFormat, plugin.numOutputs(), input.format().sampleRate);
   const RenderResult result = options.doublePrecision
                                   ? renderThrough<double>(plugin, input, output, options.blockSize)
                                   : renderThrough<float>(plugin, input, output, options.blockSize);
   plugin.suspend();
   output.commit();
-  std::cout << "Rendered " << options.output << ": " << renderSummary(result) << "\n";
+  std::cout << "Rendered " << options.output << " as " << format.name
+            << (format.fallback.empty() ? "" : " (" + format.fallback + ")") << ": " << renderSummary(result) << "\n";
 }

@@ -1,5 +1,6 @@
 // vst-render: an offline VST 2.4 host. Every failure ends in one message on stderr
-// and exit code 1, after the plug-in was closed and any temporary output removed.
+// and exit code 1 (2 for a usage error), after the plug-in was closed and any
+// temporary output removed.
 #include <csignal>
 #include <exception>
 #include <iostream>
@@ -39,7 +40,7 @@ int run(const RenderOptions& options) {
   if (!options.input.empty()) renderFile(options);
   else if (options.info || !options.savePreset.empty()) runWithoutAudio(options);
   else runDemo(options);
-  return 0;
+  return kExitSuccess;
 }
 
 }  // namespace
@@ -50,10 +51,12 @@ int main(int argc, char** argv) {
   stopCleanlyOnSignals();
   try {
     return run(options);
+  } catch (const UsageError& error) {
+    return reportUsageError(error.what());
   } catch (const RenderError& error) {
     std::cerr << "vst-render: " << error.what() << "\n";
   } catch (const std::exception& error) {
     std::cerr << "vst-render: unexpected failure: " << error.what() << "\n";
   }
-  return 1;
+  return kExitFailure;
 }

@@ -2,10 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
-
-#include "tools/render/audio_file.h"
 
 struct RenderOptions {
   std::string plugin;
@@ -14,7 +13,9 @@ struct RenderOptions {
   bool info = false;
   std::int32_t blockSize = 512;
   bool doublePrecision = false;
-  SampleEncoding encoding = SampleEncoding::AsInput;
+  std::string encoding;                 // a --format name; empty: INPUT's or the nearest
+  std::optional<double> tailSeconds;    // none: the plug-in's own tail size
+  bool compensateLatency = true;
   std::vector<std::string> parameters;  // "INDEX=VALUE" or "NAME=TEXT", applied in order
   std::string preset;                   // loaded before the parameters
   std::string savePreset;

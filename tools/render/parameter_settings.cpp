@@ -84,11 +84,11 @@ std::string parameterList(const std::vector<std::string>& names) {
 ParameterChoice byIndex(PluginInstance& plugin, std::int32_t index, const std::string& valueText,
                         const std::string& setting) {
   if (index < 0 || index >= plugin.numParams())
-    throw RenderError("--param \"" + setting + "\": no parameter " + std::to_string(index) + "; " +
+    throw UsageError("--param \"" + setting + "\": no parameter " + std::to_string(index) + "; " +
                       parameterList(parameterNames(plugin)));
   const std::optional<float> value = parseValue(valueText);
   if (!value || !std::isfinite(*value) || *value < 0.0f || *value > 1.0f)
-    throw RenderError("--param \"" + setting + "\": the value must be a number from 0 to 1 (a normalised value)");
+    throw UsageError("--param \"" + setting + "\": the value must be a number from 0 to 1 (a normalised value)");
   return {index, *value};
 }
 
@@ -117,7 +117,7 @@ std::optional<float> findValueForDisplay(PluginInstance& plugin, std::int32_t in
 ParameterChoice resolveParameter(PluginInstance& plugin, const std::string& setting) {
   const std::size_t firstEquals = setting.find('=');
   if (firstEquals == std::string::npos)
-    throw RenderError("--param \"" + setting + "\": write INDEX=VALUE or NAME=TEXT");
+    throw UsageError("--param \"" + setting + "\": write INDEX=VALUE or NAME=TEXT");
   if (const std::optional<std::int32_t> index = parseIndex(setting.substr(0, firstEquals)))
     return byIndex(plugin, *index, setting.substr(firstEquals + 1), setting);
 
@@ -132,10 +132,10 @@ ParameterChoice resolveParameter(PluginInstance& plugin, const std::string& sett
     const auto index = static_cast<std::int32_t>(found - names.begin());
     const std::string text = setting.substr(split + 1);
     if (const std::optional<float> value = findValueForDisplay(plugin, index, text)) return {index, *value};
-    throw RenderError("--param \"" + setting + "\": parameter \"" + *found + "\" never shows \"" + text +
+    throw UsageError("--param \"" + setting + "\": parameter \"" + *found + "\" never shows \"" + text +
                       "\"; its display texts " + describeTexts(displayTexts(plugin, index)));
   }
-  throw RenderError("--param \"" + setting + "\": the plug-in has no parameter named \"" +
+  throw UsageError("--param \"" + setting + "\": the plug-in has no parameter named \"" +
                     setting.substr(0, firstEquals) + "\"; " + parameterList(names));
 }
 

@@ -14,7 +14,7 @@ struct ParameterChoice {
   float value = 0.0f;
 };
 
-// Resolves one setting against the plug-in; throws RenderError listing the valid
+// Resolves one setting against the plug-in; throws UsageError listing the valid
 // names or display texts when nothing matches.
 ParameterChoice resolveParameter(PluginInstance& plugin, const std::string& setting);
 void applyParameters(PluginInstance& plugin, const std::vector<std::string>& settings);

@@ -1,0 +1,28 @@
+// OUTPUT's container follows its extension (INPUT's when it has none); the sample
+// encoding is the one --format names, else INPUT's, else the nearest the container holds.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What OUTPUT's name asks for.
+struct OutputType {
+  int container = 0;        // 0: none named, INPUT's container
+  int namedEncoding = 0;    // an encoding the extension implies (.opus, .mp3), else 0
+  std::string encoding;     // the --format name, or empty
+};
+
+struct OutputFormat {
+  int fileFormat = 0;    // libsndfile's container | encoding
+  std::string name;      // "FLAC, 24-bit PCM"
+  std::string fallback;  // "in place of the input's 32-bit float" when the encoding had to change
+};
+
+// The --format names, in the order --help lists them.
+const std::vector<std::string>& encodingNames();
+
+// Throws UsageError when the extension names nothing libsndfile writes (listing what
+// it does) or its container cannot hold the --format encoding (listing what it holds).
+OutputType outputTypeFor(const std::string& outputPath, const std::string& encoding);
+// The same refusal for an encoding INPUT's container cannot hold.
+OutputFormat chooseOutputFormat(const OutputType& type, int inputFormat);
