@@ -46,10 +46,14 @@ RunResult runRender(const std::vector<std::string>& arguments, const std::string
 
 std::string twinfoldPlugin() { return TWINFOLD_PLUGIN_FILE; }
 
-std::string thirdPartyStereoPlugin() {
-  const std::string path = "/usr/lib/vst/3BandEQ-vst.so";
-  return std::filesystem::exists(path) ? path : "";
-}
+namespace {
+
+std::string installedOrEmpty(const std::string& path) { return std::filesystem::exists(path) ? path : ""; }
+
+}  // namespace
+
+std::string thirdPartyStereoPlugin() { return installedOrEmpty("/usr/lib/vst/3BandEQ-vst.so"); }
+std::string thirdPartyReverbPlugin() { return installedOrEmpty("/usr/lib/vst/MVerb-vst.so"); }
 
 ScratchFolder::ScratchFolder() {
   std::string pattern = (std::filesystem::temp_directory_path() / "vst-render-test-XXXXXX").string();

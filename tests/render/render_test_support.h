@@ -19,6 +19,8 @@ RunResult runRender(const std::vector<std::string>& arguments, const std::string
 std::string twinfoldPlugin();
 // A stereo plug-in from Debian's dpf-plugins-vst, or empty when it is not installed.
 std::string thirdPartyStereoPlugin();
+// A stereo reverb from the same package (it keeps sounding after its input ends), or empty.
+std::string thirdPartyReverbPlugin();
 
 // A fresh folder per test, removed with everything in it.
 class ScratchFolder {

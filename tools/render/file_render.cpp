@@ -9,6 +9,7 @@
 #include "tools/render/plugin_instance.h"
 #include "tools/render/render_error.h"
 #include "tools/render/renderer.h"
+#include "tools/render/tail_and_latency.h"
 #include "tools/render/user_settings.h"
 
 namespace {
@@ -62,10 +63,11 @@ class FileSink final : public BlockSink<Sample> {
 };
 
 template <typename Sample>
-RenderResult renderThrough(PluginInstance& plugin, InputFile& input, OutputFile& output, std::int32_t blockSize) {
+RenderResult renderThrough(PluginInstance& plugin, InputFile& input, OutputFile& output, std::int32_t blockSize,
+                           const RenderExtent& extent) {
   FileSource<Sample> source(input, plugin.numInputs(), blockSize);
   FileSink<Sample> sink(output, plugin.numOutputs(), blockSize);
-  return renderBlocks<Sample>(plugin, source, &sink, input.format().frames);
+  return renderBlocks<Sample>(plugin, source, &sink, input.format().frames + extent.tailFrames, extent);
 }
 
 std::string channelWord(std::int32_t count, const char* singular) {
@@ -100,13 +102,16 @@ void renderFile(const RenderOptions& options) {
   startProcessing(plugin, options, input.format().sampleRate);
   applyUserSettings(plugin, options);
   saveRequestedPreset(plugin, options);
+  const TailAndLatency tailAndLatency = planTailAndLatency(plugin, options, input.format().sampleRate);
+  const RenderExtent& extent = tailAndLatency.extent;
 
   OutputFile output(options.output, format.fileFormat, plugin.numOutputs(), input.format().sampleRate);
   const RenderResult result = options.doublePrecision
-                                  ? renderThrough<double>(plugin, input, output, options.blockSize)
-                                  : renderThrough<float>(plugin, input, output, options.blockSize);
+                                  ? renderThrough<double>(plugin, input, output, options.blockSize, extent)
+                                  : renderThrough<float>(plugin, input, output, options.blockSize, extent);
   plugin.suspend();
   output.commit();
   std::cout << "Rendered " << options.output << " as " << format.name
-            << (format.fallback.empty() ? "" : " (" + format.fallback + ")") << ": " << renderSummary(result) << "\n";
+            << (format.fallback.empty() ? "" : " (" + format.fallback + ")") << ": " << renderSummary(result)
+            << (tailAndLatency.description.empty() ? "" : "; " + tailAndLatency.description) << "\n";
 }

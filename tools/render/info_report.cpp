@@ -7,6 +7,7 @@
 
 #include "tools/render/plugin_instance.h"
 #include "tools/render/preset_file.h"
+#include "tools/render/tail_and_latency.h"
 
 namespace {
 
@@ -102,7 +103,8 @@ void printInfo(PluginInstance& plugin, std::ostream& out) {
       << "Unique ID     " << describeUniqueId(record.uniqueID) << "\n"
       << "Category      " << categoryName(plugin.dispatch(effGetPlugCategory)) << "\n"
       << "Audio         " << counted(plugin.numInputs(), "input") << ", " << counted(plugin.numOutputs(), "output")
-      << ", latency " << counted(record.initialDelay, "sample") << "\n"
+      << ", latency " << counted(record.initialDelay, "sample") << ", tail " << describeTailAnswer(plugin.tailSize())
+      << "\n"
       << "Flags         " << flagList(plugin) << "\n";
   printParameters(plugin, out);
   printPrograms(plugin, out);

@@ -36,6 +36,10 @@ class PluginInstance {
   bool hasFlag(VstInt32 flag) const { return (effect_->flags & flag) != 0; }
   bool takesChunks() const { return hasFlag(effFlagsProgramChunks); }
   bool canProcessDouble() const { return hasFlag(effFlagsCanDoubleReplacing) && effect_->processDoubleReplacing; }
+  // Frames the output lags the input (initialDelay), read fresh: plug-ins may change it on resume.
+  std::int32_t latency() const { return effect_->initialDelay; }
+  // The effGetTailSize answer: 0 not reported, 1 no tail, else frames that keep sounding.
+  VstIntPtr tailSize() { return dispatch(effGetTailSize); }
 
   std::string effectName() { return text(effGetEffectName); }
   // The name a report shows: the effect name, else the product, else the file name.

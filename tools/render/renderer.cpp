@@ -22,19 +22,29 @@ class PlanarBuffer {
       : storage_(static_cast<std::size_t>(std::max(channels, 1)) * static_cast<std::size_t>(frames), Sample(0)) {
     for (std::int32_t channel = 0; channel < std::max(channels, 1); ++channel)
       planes_.push_back(storage_.data() + static_cast<std::size_t>(channel) * static_cast<std::size_t>(frames));
+    shifted_ = planes_;
   }
   Sample** planes() { return planes_.data(); }
+  // The planes from frame `offset` on.
+  Sample** planesFrom(std::int32_t offset) {
+    for (std::size_t channel = 0; channel < planes_.size(); ++channel) shifted_[channel] = planes_[channel] + offset;
+    return shifted_.data();
+  }
+  void silence(std::int32_t frames) {
+    for (Sample* plane : planes_) std::fill_n(plane, frames, Sample(0));
+  }
 
  private:
   std::vector<Sample> storage_;
   std::vector<Sample*> planes_;
+  std::vector<Sample*> shifted_;
 };
 
 }  // namespace
 
 template <typename Sample>
 RenderResult renderBlocks(PluginInstance& plugin, BlockSource<Sample>& source, BlockSink<Sample>* sink,
-                          std::int64_t expectedFrames) {
+                          std::int64_t expectedFrames, const RenderExtent& extent) {
   const std::int32_t blockSize = plugin.host().blockSize();
   PlanarBuffer<Sample> inputs(plugin.numInputs(), blockSize);
   PlanarBuffer<Sample> outputs(plugin.numOutputs(), blockSize);
@@ -44,16 +54,31 @@ RenderResult renderBlocks(PluginInstance& plugin, BlockSource<Sample>& source, B
   result.output = LevelMeter(plugin.numOutputs());
   ProgressBar progress(expectedFrames, result.sampleRate);
 
+  std::int64_t silenceLeft = extent.tailFrames + extent.latencyFrames;
+  std::int64_t dropLeft = extent.latencyFrames;
+  bool sourceDry = false;
   const auto start = std::chrono::steady_clock::now();
   for (;;) {
     if (renderInterrupted) throw RenderError("interrupted; nothing was written");
-    const std::int32_t frames = source.read(inputs.planes(), blockSize);
-    if (frames <= 0) break;
+    std::int32_t frames = sourceDry ? 0 : source.read(inputs.planes(), blockSize);
+    if (frames <= 0) {
+      sourceDry = true;
+      if (silenceLeft <= 0) break;
+      frames = static_cast<std::int32_t>(std::min<std::int64_t>(silenceLeft, blockSize));
+      silenceLeft -= frames;
+      inputs.silence(frames);
+    }
     plugin.process(inputs.planes(), outputs.planes(), frames);
-    if (sink) sink->write(outputs.planes(), frames);
-    result.output.add(outputs.planes(), frames);
-    result.frames += frames;
     ++result.blocks;
+    // The first frames are the plug-in's latency: they come before the input does.
+    const auto dropped = static_cast<std::int32_t>(std::min<std::int64_t>(dropLeft, frames));
+    dropLeft -= dropped;
+    const std::int32_t kept = frames - dropped;
+    if (kept == 0) continue;
+    Sample** written = outputs.planesFrom(dropped);
+    if (sink) sink->write(written, kept);
+    result.output.add(written, kept);
+    result.frames += kept;
     progress.update(result.frames);
   }
   progress.finish();
@@ -61,8 +86,10 @@ RenderResult renderBlocks(PluginInstance& plugin, BlockSource<Sample>& source, B
   return result;
 }
 
-template RenderResult renderBlocks<float>(PluginInstance&, BlockSource<float>&, BlockSink<float>*, std::int64_t);
-template RenderResult renderBlocks<double>(PluginInstance&, BlockSource<double>&, BlockSink<double>*, std::int64_t);
+template RenderResult renderBlocks<float>(PluginInstance&, BlockSource<float>&, BlockSink<float>*, std::int64_t,
+                                          const RenderExtent&);
+template RenderResult renderBlocks<double>(PluginInstance&, BlockSource<double>&, BlockSink<double>*, std::int64_t,
+                                           const RenderExtent&);
 
 std::string renderTiming(const RenderResult& result) {
   const double audioSeconds = result.sampleRate > 0.0 ? static_cast<double>(result.frames) / result.sampleRate : 0.0;

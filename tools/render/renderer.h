@@ -1,5 +1,6 @@
 // The block loop: pull a block from a source, run the plug-in over it, hand the
-// result to a sink, meter it, repeat until the source runs dry.
+// result to a sink, meter it, repeat until the source runs dry; then silence for the
+// tail and the latency, whose first frames of output are dropped.
 #pragma once
 
 #include <csignal>
@@ -28,6 +29,12 @@ class BlockSink {
   virtual void write(const Sample* const* planes, std::int32_t frames) = 0;
 };
 
+// How far past the source a render runs.
+struct RenderExtent {
+  std::int64_t tailFrames = 0;     // silence after the source, kept in the output
+  std::int64_t latencyFrames = 0;  // more silence, and as many frames dropped at the start
+};
+
 struct RenderResult {
   std::int64_t frames = 0;
   std::int64_t blocks = 0;
@@ -37,10 +44,11 @@ struct RenderResult {
   LevelMeter output{0};
 };
 
-// The plug-in must be prepared and resumed. `expectedFrames` only drives the progress bar.
+// The plug-in must be prepared and resumed. `expectedFrames` (the frames the sink
+// will get) only drives the progress bar.
 template <typename Sample>
 RenderResult renderBlocks(PluginInstance& plugin, BlockSource<Sample>& source, BlockSink<Sample>* sink,
-                          std::int64_t expectedFrames);
+                          std::int64_t expectedFrames, const RenderExtent& extent = {});
 
 // "192000 frames, 375 blocks of 512, 0.02 s (960x realtime)"
 std::string renderTiming(const RenderResult& result);
