@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/render/display_search.h"
 #include "tools/render/info_report.h"
-#include "tools/render/parameter_settings.h"
 #include "tools/render/plugin_instance.h"
 #include "tools/render/renderer.h"
 #include "tools/render/user_settings.h"

@@ -1,27 +1,16 @@
 #include "tools/render/parameter_settings.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 
+#include "tools/render/display_search.h"
 #include "tools/render/plugin_instance.h"
 #include "tools/render/render_error.h"
 
 namespace {
 
-// The sweep's resolution: fine enough for switches and menus of any practical size.
-constexpr std::int32_t kSweepSteps = 1000;
 constexpr std::size_t kListedTexts = 16;
-
-std::string normalised(const std::string& text) {
-  std::size_t begin = 0, end = text.size();
-  while (begin < end && std::isspace(static_cast<unsigned char>(text[begin]))) ++begin;
-  while (end > begin && std::isspace(static_cast<unsigned char>(text[end - 1]))) --end;
-  std::string folded;
-  for (std::size_t i = begin; i < end; ++i) folded.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(text[i]))));
-  return folded;
-}
 
 std::optional<std::int32_t> parseIndex(const std::string& text) {
   std::int32_t index = 0;
@@ -42,26 +31,11 @@ std::optional<float> parseValue(const std::string& text) {
   }
 }
 
-float sweepValue(std::int32_t step) { return static_cast<float>(step) / static_cast<float>(kSweepSteps); }
-
-// The display texts the parameter shows across its range, in order, each once.
-std::vector<std::string> displayTexts(PluginInstance& plugin, std::int32_t index) {
-  const float original = plugin.parameter(index);
-  std::vector<std::string> texts;
-  for (std::int32_t step = 0; step <= kSweepSteps; ++step) {
-    plugin.setParameter(index, sweepValue(step));
-    std::string text = plugin.parameterDisplay(index);
-    if (texts.empty() || texts.back() != text) texts.push_back(std::move(text));
-  }
-  plugin.setParameter(index, original);
-  return texts;
-}
-
 // All texts of a switch or menu; the ends of a continuous range.
 std::string describeTexts(const std::vector<std::string>& texts) {
   if (texts.size() > kListedTexts)
-    return "run from \"" + texts.front() + "\" to \"" + texts.back() + "\" in " + std::to_string(texts.size()) +
-           " steps; set it by number with INDEX=VALUE instead";
+    return "run from \"" + texts.front() + "\" to \"" + texts.back() + "\" (" + std::to_string(texts.size()) +
+           " different texts)";
   std::string list = "are ";
   for (std::size_t i = 0; i < texts.size(); ++i) list += (i ? ", \"" : "\"") + texts[i] + "\"";
   return list;
@@ -81,6 +55,26 @@ std::string parameterList(const std::vector<std::string>& names) {
   return list;
 }
 
+// The parameter called `name`, case and outer blanks aside; among names that differ
+// only so, the one written exactly that way. Throws UsageError when that still leaves several.
+std::optional<std::int32_t> parameterNamed(const std::vector<std::string>& names, const std::string& name,
+                                           const std::string& setting) {
+  std::vector<std::int32_t> matches, exact;
+  for (std::size_t index = 0; index < names.size(); ++index) {
+    if (normalised(names[index]) != normalised(name)) continue;
+    matches.push_back(static_cast<std::int32_t>(index));
+    if (trimmed(names[index]) == trimmed(name)) exact.push_back(matches.back());
+  }
+  if (matches.size() == 1) return matches[0];
+  if (matches.empty()) return std::nullopt;
+  if (exact.size() == 1) return exact[0];
+  std::string list;
+  for (std::int32_t index : matches)
+    list += (list.empty() ? "" : ", ") + std::to_string(index) + " \"" + names[static_cast<std::size_t>(index)] + "\"";
+  throw UsageError("--param \"" + setting + "\": " + std::to_string(matches.size()) + " parameters are named \"" +
+                   normalised(name) + "\": " + list + "; set one by number with INDEX=VALUE");
+}
+
 ParameterChoice byIndex(PluginInstance& plugin, std::int32_t index, const std::string& valueText,
                         const std::string& setting) {
   if (index < 0 || index >= plugin.numParams())
@@ -94,26 +88,6 @@ ParameterChoice byIndex(PluginInstance& plugin, std::int32_t index, const std::s
 
 }  // namespace
 
-std::optional<float> findValueForDisplay(PluginInstance& plugin, std::int32_t index, const std::string& text) {
-  const std::string wanted = normalised(text);
-  const float original = plugin.parameter(index);
-  std::optional<std::int32_t> first, last;
-  for (std::int32_t step = 0; step <= kSweepSteps; ++step) {
-    plugin.setParameter(index, sweepValue(step));
-    const bool matches = normalised(plugin.parameterDisplay(index)) == wanted;
-    if (matches && !first) first = step;
-    if (matches) last = step;
-    if (!matches && first) break;
-  }
-  plugin.setParameter(index, original);
-  if (!first) return std::nullopt;
-  // The run of values showing the text: its end when it reaches the range's end (a
-  // switch's 0 or 1), else its middle, away from the rounding edges.
-  if (*first == 0) return 0.0f;
-  if (*last == kSweepSteps) return 1.0f;
-  return sweepValue((*first + *last) / 2);
-}
-
 ParameterChoice resolveParameter(PluginInstance& plugin, const std::string& setting) {
   const std::size_t firstEquals = setting.find('=');
   if (firstEquals == std::string::npos)
@@ -124,19 +98,16 @@ ParameterChoice resolveParameter(PluginInstance& plugin, const std::string& sett
   // A name may itself hold '=': try each split, leftmost first.
   const std::vector<std::string> names = parameterNames(plugin);
   for (std::size_t split = firstEquals; split != std::string::npos; split = setting.find('=', split + 1)) {
-    const std::string name = normalised(setting.substr(0, split));
-    const auto found = std::find_if(names.begin(), names.end(), [&](const std::string& candidate) {
-      return normalised(candidate) == name;
-    });
-    if (found == names.end()) continue;
-    const auto index = static_cast<std::int32_t>(found - names.begin());
+    const std::optional<std::int32_t> index = parameterNamed(names, setting.substr(0, split), setting);
+    if (!index) continue;
     const std::string text = setting.substr(split + 1);
-    if (const std::optional<float> value = findValueForDisplay(plugin, index, text)) return {index, *value};
-    throw UsageError("--param \"" + setting + "\": parameter \"" + *found + "\" never shows \"" + text +
-                      "\"; its display texts " + describeTexts(displayTexts(plugin, index)));
+    if (const std::optional<float> value = findValueForDisplay(plugin, *index, text)) return {*index, *value};
+    if (const std::optional<float> value = findValueForNumber(plugin, *index, text)) return {*index, *value};
+    throw UsageError("--param \"" + setting + "\": parameter \"" + names[static_cast<std::size_t>(*index)] +
+                     "\" never shows \"" + text + "\"; its display texts " + describeTexts(displayTexts(plugin, *index)));
   }
   throw UsageError("--param \"" + setting + "\": the plug-in has no parameter named \"" +
-                    setting.substr(0, firstEquals) + "\"; " + parameterList(names));
+                   setting.substr(0, firstEquals) + "\"; " + parameterList(names));
 }
 
 void applyParameters(PluginInstance& plugin, const std::vector<std::string>& settings) {

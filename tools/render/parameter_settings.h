@@ -1,5 +1,6 @@
 // --param settings: "INDEX=VALUE" with a normalised value, or "NAME=TEXT" matching a
-// parameter by name and a value by the display text the plug-in shows for it.
+// parameter by name and a value by the display text the plug-in shows for it, or by
+// the closest number it shows.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +20,3 @@ struct ParameterChoice {
 ParameterChoice resolveParameter(PluginInstance& plugin, const std::string& setting);
 void applyParameters(PluginInstance& plugin, const std::vector<std::string>& settings);
 
-// The normalised value at which parameter `index` displays `text` (case and outer
-// blanks ignored), found by sweeping the range; the parameter keeps its value.
-std::optional<float> findValueForDisplay(PluginInstance& plugin, std::int32_t index, const std::string& text);
