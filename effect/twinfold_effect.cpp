@@ -52,6 +52,18 @@ void TEmberEffect::DoInit() {
 
 void TEmberEffect::DoSlider() { slider1 = sanitise(sliderValues[1]); }
 
+void TEmberEffect::DoSample() {
+  in_left = sanitise(sampleVars[0]);
+  in_right = sanitise(sampleVars[1]);
+  if (slider1 != 0.0) {
+    sampleVars[0] = sanitise(twinfoldMean(in_left, in_right));
+    sampleVars[1] = sanitise(twinfoldMean(in_left, in_right));
+  } else {
+    sampleVars[0] = sanitise(in_left);
+    sampleVars[1] = sanitise(in_right);
+  }
+}
+
 void TEmberEffect::DoBlock() {
   // Without time information the read-outs keep their previous values.
   double newTempo = tempo, numerator = timesig_numerator, denominator = timesig_denominator;

@@ -13,7 +13,7 @@
 namespace {
 
 AEffect* createInstance(audioMasterCallback audioMaster) {
-  const TVeSTFunctions table = emberFunctionTable<TEmberEffect>();
+  const TVeSTFunctions table = emberFunctionTable();
   auto* effect = new TEmberEffect;
   CVeST* wrapper = VeSTCreate(effect, &table, audioMaster, 1, static_cast<std::int32_t>(effect->sliders.size()));
   effect->hostWrapper = wrapper;

@@ -11,6 +11,39 @@ void CEmberDescription::registerSlider(TEmberSlider record, const std::vector<st
   last.valueNames.insert(last.valueNames.end(), enumNames.begin(), enumNames.end());
 }
 
+// Every input of a frame is read before any output of it is written, so buffers
+// shared between inputs and outputs give what separate ones give.
+template <class Sample>
+void CEmberSamples::sampleFrames(const Sample* const* inputs, Sample* const* outputs, std::int32_t channels,
+                                 std::int32_t frames) {
+  double* vars = sampleVars.data();
+  if (channels == 2) {
+    for (std::int32_t j = 0; j < frames; ++j) {
+      vars[0] = static_cast<double>(inputs[0][j]);
+      vars[1] = static_cast<double>(inputs[1][j]);
+      DoSample();
+      outputs[0][j] = static_cast<Sample>(vars[0]);
+      outputs[1][j] = static_cast<Sample>(vars[1]);
+    }
+    return;
+  }
+  for (std::int32_t j = 0; j < frames; ++j) {
+    for (std::int32_t c = channels - 1; c >= 0; --c) vars[c] = static_cast<double>(inputs[c][j]);
+    DoSample();
+    for (std::int32_t c = channels - 1; c >= 0; --c) outputs[c][j] = static_cast<Sample>(vars[c]);
+  }
+}
+
+void CEmberSamples::DoSampleBlock(const float* const* inputs, float* const* outputs, std::int32_t channels,
+                                  std::int32_t frames) {
+  sampleFrames(inputs, outputs, channels, frames);
+}
+
+void CEmberSamples::DoSampleBlock(const double* const* inputs, double* const* outputs, std::int32_t channels,
+                                  std::int32_t frames) {
+  sampleFrames(inputs, outputs, channels, frames);
+}
+
 std::string emberSliderDisplay(const TEmberSlider& slider, double v) {
   const auto count = static_cast<std::int64_t>(slider.valueNames.size());
   if (count > 0) {

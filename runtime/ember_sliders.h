@@ -30,12 +30,25 @@ class CEmberSamples : public CEmberSliders {
  public:
   virtual void DoBlock() {}
   virtual void DoSample() {}
+  // The sample section over a block of `frames` frames of `channels` buffers each.
+  // This body is the literal loop: each frame's inputs into sampleVars, DoSample, the
+  // outputs out. An effect may run its section over the whole block at once instead,
+  // as long as the outputs and what it leaves in its variables are the same.
+  virtual void DoSampleBlock(const float* const* inputs, float* const* outputs, std::int32_t channels,
+                             std::int32_t frames);
+  virtual void DoSampleBlock(const double* const* inputs, double* const* outputs, std::int32_t channels,
+                             std::int32_t frames);
 
   // Channel c of the current frame; only the audio thread touches these.
   std::array<double, kEmberSampleVarCount> sampleVars{};
 
  protected:
   ~CEmberSamples() = default;
+
+ private:
+  template <class Sample>
+  void sampleFrames(const Sample* const* inputs, Sample* const* outputs, std::int32_t channels,
+                    std::int32_t frames);
 };
 
 struct TEmberSlider {

@@ -74,6 +74,11 @@ void BatteryBlock<Sample>::processInPlace(bool inPlace) {
 
 template <class Sample>
 testing::AssertionResult BatteryBlock<Sample>::outputIs(Expect expect) const {
+  // Under Expect::either the mode switches at most once within a block: among the
+  // frames that are only stereo or only mono, the kind changes at most once.
+  int kindChanges = 0;
+  std::int32_t lastDecided = -1;
+  bool lastMono = false;
   for (std::int32_t j = 0; j < frames_; ++j) {
     const Sample a = original_[0][j], b = original_[1][j];
     const Sample left = outputs_[0][j], right = outputs_[1][j];
@@ -89,6 +94,12 @@ testing::AssertionResult BatteryBlock<Sample>::outputIs(Expect expect) const {
                                          << (expect == Expect::stereo ? "stereo"
                                              : expect == Expect::mono ? "mono"
                                                                       : "stereo or mono");
+    if (expect != Expect::either || stereo == mono) continue;
+    if (lastDecided >= 0 && mono != lastMono && ++kindChanges > 1)
+      return testing::AssertionFailure() << "frame " << j << " of " << frames_ << " switches the mode back after frame "
+                                         << lastDecided;
+    lastDecided = j;
+    lastMono = mono;
   }
   return testing::AssertionSuccess();
 }

@@ -1,7 +1,10 @@
 #include "tests/support/test_host.h"
 
+#include <xmmintrin.h>
+
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 
 namespace {
 
@@ -134,10 +137,38 @@ void HostedPlugin::start(float sampleRate, VstInt32 blockSize) {
 void HostedPlugin::setParameter(VstInt32 index, float value) { effect_->setParameter(effect_, index, value); }
 float HostedPlugin::getParameter(VstInt32 index) { return effect_->getParameter(effect_, index); }
 
+bool processingFlushesDenormals() {
+  static const bool flushes = std::getenv("TWINFOLD_TEST_FLUSH_DENORMALS") != nullptr;
+  return flushes;
+}
+
+namespace {
+
+// Flush-to-zero and denormals-are-zero for the plug-in's call, as such a host runs
+// its audio thread; the test's own arithmetic around the call keeps the defaults.
+class ProcessingFlags {
+ public:
+  ProcessingFlags() : saved_(_mm_getcsr()) {
+    if (processingFlushesDenormals()) _mm_setcsr(saved_ | kFlushToZero | kDenormalsAreZero);
+  }
+  ~ProcessingFlags() { _mm_setcsr(saved_); }
+  ProcessingFlags(const ProcessingFlags&) = delete;
+  ProcessingFlags& operator=(const ProcessingFlags&) = delete;
+
+ private:
+  static constexpr unsigned kFlushToZero = 0x8000;
+  static constexpr unsigned kDenormalsAreZero = 0x0040;
+  unsigned saved_;
+};
+
+}  // namespace
+
 void HostedPlugin::process(float** inputs, float** outputs, VstInt32 frames) {
+  const ProcessingFlags flags;
   effect_->processReplacing(effect_, inputs, outputs, frames);
 }
 void HostedPlugin::process(double** inputs, double** outputs, VstInt32 frames) {
+  const ProcessingFlags flags;
   effect_->processDoubleReplacing(effect_, inputs, outputs, frames);
 }
 

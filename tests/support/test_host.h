@@ -98,6 +98,11 @@ class HostedPlugin {
   AEffect* effect_;
 };
 
+// True when the environment sets TWINFOLD_TEST_FLUSH_DENORMALS: HostedPlugin's
+// processing calls then run with flush-to-zero and denormals-are-zero set in MXCSR,
+// as many hosts run their audio thread.
+bool processingFlushesDenormals();
+
 // The plug-in under test, loaded once per test program and never unloaded.
 const PluginLibrary& sharedPluginLibrary();
 // One of the library's exported entry points; null when it is missing.

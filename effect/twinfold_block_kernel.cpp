@@ -1,0 +1,141 @@
+// The sample section run over a whole stereo block, leaving what running it frame by
+// frame leaves. slider1 is read once, at the start of the block: the parameter thread
+// is not synchronised with this one, so a change may take effect at any later frame,
+// and the block's first frame is one of them. in_left and in_right are read by no one
+// but the section itself, so they are stored once, with the last frame's values.
+//
+// The loops are plain C++ that the compiler turns into SSE2 code, a few frames per
+// instruction:
+// - sanitise() works on a sample's bits, with no floating-point instruction: a stereo
+//   block passes every finite sample through as the same bits, subnormals at full
+//   speed, even where the host has set flush-to-zero and denormals-are-zero;
+// - the mean is DoSample's arithmetic in double, its overflow care a select on bits
+//   (the compiler does not turn a floating-point branch into a select);
+// - a block runs in passes of up to kPassFrames frames through buffers on the stack:
+//   a pass reads all its inputs before it writes any output, so the left, then the
+//   right output written per pass equals frame order whenever each output buffer is
+//   either the same buffer as, or apart from, each input and the other output (in
+//   place among them). Buffers that overlap otherwise go one frame per pass.
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+
+#include "effect/twinfold_effect.h"
+
+namespace {
+
+constexpr std::int32_t kPassFrames = 128;
+
+// A sample's bits as an unsigned integer, and where its exponent field lies.
+template <class Sample>
+struct SampleBits;
+template <>
+struct SampleBits<float> {
+  using Bits = std::uint32_t;
+  static constexpr Bits exponent = 0x7f80'0000u;
+};
+template <>
+struct SampleBits<double> {
+  using Bits = std::uint64_t;
+  static constexpr Bits exponent = 0x7ff0'0000'0000'0000u;
+};
+
+// All ones for a finite sample, 0 for NaN and +-infinity. Their exponent field is all
+// ones, the only one that carries into the sign bit when its lowest bit is added.
+template <class Sample>
+typename SampleBits<Sample>::Bits finiteMask(Sample x) {
+  using Bits = typename SampleBits<Sample>::Bits;
+  constexpr Bits exponent = SampleBits<Sample>::exponent;
+  constexpr Bits lowestExponentBit = exponent & ~(exponent << 1);
+  const Bits nonFinite = ((std::bit_cast<Bits>(x) & exponent) + lowestExponentBit) >> (8 * sizeof(Bits) - 1);
+  return nonFinite - 1;
+}
+
+template <class Sample>
+Sample sanitiseBits(Sample x) {
+  return std::bit_cast<Sample>(std::bit_cast<typename SampleBits<Sample>::Bits>(x) & finiteMask(x));
+}
+
+// twinfoldMean() of two finite samples, rounded to the sample type. Two floats sum
+// to a finite double, so the float path needs no overflow care.
+float meanOf(float a, float b) { return static_cast<float>((static_cast<double>(a) + static_cast<double>(b)) * 0.5); }
+
+double meanOf(double a, double b) {
+  using Bits = SampleBits<double>::Bits;
+  const double sum = a + b;
+  const Bits useSum = finiteMask(sum);
+  return std::bit_cast<double>((std::bit_cast<Bits>(sum * 0.5) & useSum) |
+                               (std::bit_cast<Bits>(a * 0.5 + b * 0.5) & ~useSum));
+}
+
+// True when two runs of `frames` samples share memory without being the same run.
+template <class Sample>
+bool overlapPartly(const Sample* a, const Sample* b, std::int32_t frames) {
+  const auto x = reinterpret_cast<std::uintptr_t>(a);
+  const auto y = reinterpret_cast<std::uintptr_t>(b);
+  const auto bytes = static_cast<std::uintptr_t>(frames) * sizeof(Sample);
+  return x != y && x < y + bytes && y < x + bytes;
+}
+
+struct LastInputs {
+  double left;
+  double right;
+};
+
+// The block in passes; answers the last frame's sanitised inputs. frames > 0.
+template <class Sample>
+LastInputs runBlock(bool mono, const Sample* inLeft, const Sample* inRight, Sample* outLeft, Sample* outRight,
+                    std::int32_t frames) {
+  const bool framewise = overlapPartly(outLeft, inLeft, frames) || overlapPartly(outLeft, inRight, frames) ||
+                         overlapPartly(outRight, inLeft, frames) || overlapPartly(outRight, inRight, frames) ||
+                         overlapPartly(outLeft, outRight, frames);
+  const std::int32_t passFrames = framewise ? 1 : kPassFrames;
+  Sample left[kPassFrames], right[kPassFrames];
+  LastInputs last{};
+  for (std::int32_t j = 0, n = 0; j < frames; j += n) {
+    n = std::min(passFrames, frames - j);
+    for (std::int32_t i = 0; i < n; ++i) {
+      left[i] = sanitiseBits(inLeft[j + i]);
+      right[i] = sanitiseBits(inRight[j + i]);
+    }
+    last = {static_cast<double>(left[n - 1]), static_cast<double>(right[n - 1])};
+    if (mono) {
+      for (std::int32_t i = 0; i < n; ++i) left[i] = meanOf(left[i], right[i]);
+      std::copy_n(left, n, outLeft + j);
+      std::copy_n(left, n, outRight + j);
+    } else {
+      std::copy_n(left, n, outLeft + j);
+      std::copy_n(right, n, outRight + j);
+    }
+  }
+  return last;
+}
+
+}  // namespace
+
+template <class Sample>
+void TEmberEffect::sampleStereoBlock(const Sample* const* inputs, Sample* const* outputs, std::int32_t frames) {
+  if (frames <= 0) return;
+  const bool mono = slider1 != 0.0;
+  const LastInputs last = runBlock(mono, inputs[0], inputs[1], outputs[0], outputs[1], frames);
+  in_left = last.left;
+  in_right = last.right;
+  sampleVars[0] = mono ? twinfoldMean(last.left, last.right) : last.left;
+  sampleVars[1] = mono ? twinfoldMean(last.left, last.right) : last.right;
+}
+
+void TEmberEffect::DoSampleBlock(const float* const* inputs, float* const* outputs, std::int32_t channels,
+                                 std::int32_t frames) {
+  if (channels == 2)
+    sampleStereoBlock(inputs, outputs, frames);
+  else
+    TEmber::DoSampleBlock(inputs, outputs, channels, frames);
+}
+
+void TEmberEffect::DoSampleBlock(const double* const* inputs, double* const* outputs, std::int32_t channels,
+                                 std::int32_t frames) {
+  if (channels == 2)
+    sampleStereoBlock(inputs, outputs, frames);
+  else
+    TEmber::DoSampleBlock(inputs, outputs, channels, frames);
+}

@@ -1,0 +1,184 @@
+// The effect's block hook against the runtime's literal per-frame loop: for every
+// block length, mode, sample type and layout of the four buffers, the same bytes in
+// every buffer and the same sampleVars, in_left and in_right afterwards.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cfloat>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "effect/twinfold_effect.h"
+
+namespace {
+
+template <class Sample>
+using BitsOf = std::conditional_t<sizeof(Sample) == 4, std::uint32_t, std::uint64_t>;
+
+// Edge values, arbitrary bit patterns (NaN payloads and subnormals among them) and
+// plain audio.
+template <class Sample>
+Sample testSample(std::mt19937_64& random) {
+  using L = std::numeric_limits<Sample>;
+  const Sample edges[] = {L::quiet_NaN(),
+                          -L::quiet_NaN(),
+                          L::signaling_NaN(),
+                          L::infinity(),
+                          -L::infinity(),
+                          Sample(0),
+                          Sample(-0.0),
+                          L::denorm_min(),
+                          -L::denorm_min(),
+                          L::min() / Sample(3),
+                          L::min(),
+                          L::max(),
+                          L::lowest(),
+                          static_cast<Sample>(sizeof(Sample) == 8 ? 1e308 : 1e38),
+                          static_cast<Sample>(sizeof(Sample) == 8 ? -1e308 : -1e38),
+                          static_cast<Sample>(FLT_MAX),
+                          Sample(1),
+                          Sample(-1)};
+  const std::uint64_t pick = random();
+  switch (pick % 3) {
+    case 0: return edges[(pick >> 2) % std::size(edges)];
+    case 1: return std::bit_cast<Sample>(static_cast<BitsOf<Sample>>(random()));
+    default: return static_cast<Sample>(std::uniform_real_distribution<double>(-1.0, 1.0)(random));
+  }
+}
+
+// Where the four buffers start in one arena, in samples: inputs left and right,
+// outputs left and right.
+struct Layout {
+  std::string name;
+  std::size_t at[4];
+};
+
+std::vector<Layout> layoutsFor(std::size_t frames, std::mt19937_64& random) {
+  const std::size_t gap = frames + 4;
+  std::vector<Layout> layouts = {
+      {"separate", {0, gap, 2 * gap, 3 * gap}},
+      {"in place", {0, gap, 0, gap}},
+      {"in place, crossed", {0, gap, gap, 0}},
+      {"one output buffer", {0, gap, 2 * gap, 2 * gap}},
+      {"everything in one buffer", {0, 0, 0, 0}},
+      {"left output one sample after left input", {0, gap, 1, 2 * gap}},
+      {"left output one sample before right input", {0, gap + 1, gap, 2 * gap}},
+      {"right output one sample after left output", {0, gap, 2 * gap, 2 * gap + 1}},
+      {"outputs 3 samples apart in place", {0, 3, 0, 3}},
+  };
+  Layout shuffled{"random offsets 0 to 3", {}};
+  for (std::size_t& at : shuffled.at) at = random() % 4;
+  layouts.push_back(shuffled);
+  return layouts;
+}
+
+// What a run leaves behind: every byte of the arena and the section's variables.
+template <class Sample>
+struct Outcome {
+  std::vector<Sample> arena;
+  double vars[2];
+  double inLeft, inRight;
+};
+
+template <class Sample>
+bool operator==(const Outcome<Sample>& a, const Outcome<Sample>& b) {
+  return std::memcmp(a.arena.data(), b.arena.data(), a.arena.size() * sizeof(Sample)) == 0 &&
+         std::memcmp(a.vars, b.vars, sizeof a.vars) == 0 &&
+         std::bit_cast<std::uint64_t>(a.inLeft) == std::bit_cast<std::uint64_t>(b.inLeft) &&
+         std::bit_cast<std::uint64_t>(a.inRight) == std::bit_cast<std::uint64_t>(b.inRight);
+}
+
+template <class Sample>
+class BlockHook : public ::testing::Test {
+ protected:
+  // Runs one block on a fresh effect in the given mode, through the effect's hook or
+  // through the runtime's literal loop.
+  Outcome<Sample> run(bool literal, double mode, std::vector<Sample> arena, const Layout& layout,
+                      std::int32_t frames) {
+    TEmberEffect fx;
+    fx.DoOpen();
+    fx.slider1 = mode;
+    // Left over from an earlier block: a block of 0 frames must keep them.
+    fx.sampleVars = {};
+    fx.sampleVars[0] = 0.125;
+    fx.sampleVars[1] = -3.0;
+    fx.in_left = 7.0;
+    fx.in_right = -7.0;
+    const Sample* inputs[2] = {arena.data() + layout.at[0], arena.data() + layout.at[1]};
+    Sample* outputs[2] = {arena.data() + layout.at[2], arena.data() + layout.at[3]};
+    if (literal)
+      fx.TEmber::DoSampleBlock(inputs, outputs, 2, frames);
+    else
+      fx.DoSampleBlock(inputs, outputs, 2, frames);
+    for (std::size_t c = 2; c < fx.sampleVars.size(); ++c) EXPECT_EQ(fx.sampleVars[c], 0.0);
+    return {std::move(arena), {fx.sampleVars[0], fx.sampleVars[1]}, fx.in_left, fx.in_right};
+  }
+
+  void compare(std::int32_t frames, std::mt19937_64& random) {
+    const auto length = static_cast<std::size_t>(frames);
+    for (const Layout& layout : layoutsFor(length, random)) {
+      std::vector<Sample> arena(4 * (length + 4));
+      for (Sample& sample : arena) sample = testSample<Sample>(random);
+      for (const double mode : {0.0, -0.0, 1.0, 0.3}) {
+        const Outcome<Sample> hook = run(false, mode, arena, layout, frames);
+        const Outcome<Sample> literal = run(true, mode, arena, layout, frames);
+        EXPECT_TRUE(hook == literal) << frames << " frames, " << layout.name << ", mode " << mode;
+        if (::testing::Test::HasFailure()) return;
+      }
+    }
+  }
+};
+
+using SampleTypes = ::testing::Types<float, double>;
+TYPED_TEST_SUITE(BlockHook, SampleTypes);
+
+TYPED_TEST(BlockHook, EqualsTheFrameByFrameLoopAtEveryShortLength) {
+  std::mt19937_64 random(70);
+  for (std::int32_t frames = 0; frames <= 70; ++frames) this->compare(frames, random);
+}
+
+TYPED_TEST(BlockHook, EqualsTheFrameByFrameLoopOnLongBlocks) {
+  std::mt19937_64 random(4099);
+  for (const std::int32_t frames : {127, 128, 129, 255, 256, 257, 1000, 4099}) this->compare(frames, random);
+}
+
+// Blocks of 0 or fewer frames touch nothing, however the buffers lie.
+TYPED_TEST(BlockHook, NegativeLengthsTouchNothing) {
+  using Sample = TypeParam;
+  std::mt19937_64 random(1);
+  const Layout layout{"separate", {0, 8, 16, 24}};
+  std::vector<Sample> arena(32);
+  for (Sample& sample : arena) sample = testSample<Sample>(random);
+  for (const std::int32_t frames : {-1, -4096, INT32_MIN}) {
+    const Outcome<Sample> hook = this->run(false, 1.0, arena, layout, frames);
+    EXPECT_TRUE(hook == this->run(true, 1.0, arena, layout, frames)) << frames;
+    EXPECT_EQ(std::memcmp(hook.arena.data(), arena.data(), arena.size() * sizeof(Sample)), 0) << frames;
+  }
+}
+
+// Other channel counts keep the frame-by-frame section.
+TYPED_TEST(BlockHook, OtherChannelCountsRunFrameByFrame) {
+  using Sample = TypeParam;
+  TEmberEffect fx;
+  fx.DoOpen();
+  fx.slider1 = 1.0;
+  Sample in[3][2] = {{Sample(0.5), Sample(0.25)}, {Sample(0.25), Sample(-1)}, {Sample(4), Sample(8)}};
+  Sample out[3][2] = {};
+  const Sample* inputs[3] = {in[0], in[1], in[2]};
+  Sample* outputs[3] = {out[0], out[1], out[2]};
+  fx.DoSampleBlock(inputs, outputs, 3, 2);
+  EXPECT_EQ(out[0][0], Sample(0.375));
+  EXPECT_EQ(out[1][1], Sample(-0.375));
+  // The third channel is left as the section leaves it: the input itself.
+  EXPECT_EQ(out[2][0], Sample(4));
+  EXPECT_EQ(out[2][1], Sample(8));
+  EXPECT_EQ(fx.in_left.load(), 0.25);
+  EXPECT_EQ(fx.in_right.load(), -1.0);
+}
+
+}  // namespace
