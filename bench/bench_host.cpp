@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <limits>
 #include <stdexcept>
 
 namespace {
@@ -81,15 +82,20 @@ VstIntPtr PluginInstance::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr va
   return effect_->dispatcher(effect_, opcode, index, value, nullptr, opt);
 }
 
+const char* signalName(Signal signal) { return signal == Signal::subnormal ? "subnormal" : "noise"; }
+
 template <class Sample>
-StereoBuffers<Sample>::StereoBuffers(std::int32_t frames) : frames_(frames) {
+StereoBuffers<Sample>::StereoBuffers(std::int32_t frames, Signal signal) : frames_(frames) {
   const auto size = static_cast<std::size_t>(std::max(frames, 1));
   for (auto& channel : store_) channel.assign(size, Sample(0));
+  // Below the smallest normal sample, by a factor that keeps them nonzero.
+  const double subnormalScale = static_cast<double>(std::numeric_limits<Sample>::min()) / 2.0;
   std::uint32_t state = 0x2545f491u;
   for (std::int32_t c = 0; c < 2; ++c)
     for (Sample& sample : store_[c]) {
       state = state * 1664525u + 1013904223u;  // LCG: the same signal on every run
-      sample = static_cast<Sample>(static_cast<double>(state >> 8) / 8388608.0 - 1.0);
+      const double noise = static_cast<double>(state >> 8) / 8388608.0 - 1.0;
+      sample = static_cast<Sample>(signal == Signal::subnormal ? noise * subnormalScale : noise);
     }
   for (std::int32_t c = 0; c < 2; ++c) {
     inputs_[c] = store_[c].data();

@@ -55,12 +55,18 @@ class PluginInstance {
   AEffect* effect_;
 };
 
+// What the input buffers hold: a deterministic pseudo-random signal in [-1, 1), or
+// the same randomness in subnormal samples (the tail of a fade, or of a filter's
+// decay).
+enum class Signal { noise, subnormal };
+
+const char* signalName(Signal signal);
+
 // Separate input and output buffers for two channels, as most hosts hand them over.
-// Inputs hold a deterministic pseudo-random signal in [-1, 1).
 template <class Sample>
 class StereoBuffers {
  public:
-  explicit StereoBuffers(std::int32_t frames);
+  explicit StereoBuffers(std::int32_t frames, Signal signal = Signal::noise);
   StereoBuffers(const StereoBuffers&) = delete;
   StereoBuffers& operator=(const StereoBuffers&) = delete;
 

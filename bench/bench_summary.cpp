@@ -57,10 +57,10 @@ std::optional<double> SummaryReporter::secondsOf(const std::string& name) const 
 
 void SummaryReporter::printFrameTable(std::ostream& out) const {
   out << "\nns per frame (" << (medians_.empty() ? "single runs" : "medians")
-      << "); ratios are the plug-in's time over the hand loop, the shared-access loop and memcpy\n";
+      << "); ratios are the plug-in's time over memcpy, the hand loop and the plain effect loop\n";
   char line[160];
-  std::snprintf(line, sizeof line, "%-20s %9s %9s %8s %9s %8s %9s %8s\n", "case", "plug-in", "hand loop",
-                "ratio", "shared", "ratio", "memcpy", "ratio");
+  std::snprintf(line, sizeof line, "%-20s %9s %9s %8s %9s %8s %9s %8s\n", "case", "plug-in", "memcpy", "ratio",
+                "hand loop", "ratio", "plain", "ratio");
   out << line;
   for (const char* path : kPaths)
     for (const std::int32_t frames : kBenchFrameCounts)
@@ -68,16 +68,41 @@ void SummaryReporter::printFrameTable(std::ostream& out) const {
         const std::string suffix = std::string(path) + "/" + mode + "/" + std::to_string(frames);
         const auto plugin = nanoseconds(secondsOf("plugin/" + suffix));
         if (!plugin) continue;
-        const auto hand = nanoseconds(secondsOf("hand/" + suffix));
-        const auto shared = nanoseconds(secondsOf("shared/" + suffix));
         const auto copy = nanoseconds(secondsOf("memcpy/" + std::string(path) + "/" + std::to_string(frames)));
+        const auto hand = nanoseconds(secondsOf("hand/" + suffix));
+        const auto plain = nanoseconds(secondsOf("plain/" + suffix));
         std::snprintf(line, sizeof line, "%-20s %9s %9s %8s %9s %8s %9s %8s\n", suffix.c_str(),
-                      cell(plugin, "%.3f").c_str(), cell(hand, "%.3f").c_str(),
-                      cell(ratio(plugin, hand), "%.2fx").c_str(), cell(shared, "%.3f").c_str(),
-                      cell(ratio(plugin, shared), "%.2fx").c_str(), cell(copy, "%.3f").c_str(),
-                      cell(ratio(plugin, copy), "%.2fx").c_str());
+                      cell(plugin, "%.3f").c_str(), cell(copy, "%.3f").c_str(),
+                      cell(ratio(plugin, copy), "%.2fx").c_str(), cell(hand, "%.3f").c_str(),
+                      cell(ratio(plugin, hand), "%.2fx").c_str(), cell(plain, "%.3f").c_str(),
+                      cell(ratio(plugin, plain), "%.2fx").c_str());
         out << line;
       }
+}
+
+void SummaryReporter::printSubnormalTable(std::ostream& out) const {
+  char line[160];
+  bool header = false;
+  for (const char* path : kPaths)
+    for (const char* mode : kModes) {
+      const std::string suffix = std::string(path) + "/" + mode + "/" + std::to_string(kSubnormalFrames);
+      const auto subnormal = nanoseconds(secondsOf("subnormal/" + suffix));
+      const auto noise = nanoseconds(secondsOf("plugin/" + suffix));
+      if (!subnormal) continue;
+      if (!header) {
+        out << "\nsubnormal input and in-place buffers against noise in separate buffers, ns per frame\n";
+        std::snprintf(line, sizeof line, "%-20s %10s %10s %8s %10s %8s\n", "case", "subnormal", "noise", "ratio",
+                      "in place", "ratio");
+        out << line;
+        header = true;
+      }
+      const auto inPlace = nanoseconds(secondsOf("inplace/" + suffix));
+      std::snprintf(line, sizeof line, "%-20s %10s %10s %8s %10s %8s\n", suffix.c_str(),
+                    cell(subnormal, "%.3f").c_str(), cell(noise, "%.3f").c_str(),
+                    cell(ratio(subnormal, noise), "%.2fx").c_str(), cell(inPlace, "%.3f").c_str(),
+                    cell(ratio(inPlace, noise), "%.2fx").c_str());
+      out << line;
+    }
 }
 
 void SummaryReporter::printBlockTable(std::ostream& out) const {
@@ -109,6 +134,7 @@ void SummaryReporter::printBlockTable(std::ostream& out) const {
 void SummaryReporter::Finalize() {
   std::ostream& out = GetOutputStream();
   printFrameTable(out);
+  printSubnormalTable(out);
   printBlockTable(out);
   out.flush();
   benchmark::ConsoleReporter::Finalize();

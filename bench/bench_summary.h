@@ -1,6 +1,7 @@
-// Console output of the benchmarks plus a closing table of ratios: plug-in against
-// the hand-written loop, the shared-access loop and memcpy per path, mode and block
-// size, and the fixed cost of a block against the cost of 64 frames.
+// Console output of the benchmarks plus closing tables of ratios: the plug-in against
+// memcpy, the hand-written loop and the plain effect loop per path, mode and block
+// size; subnormal against ordinary input; the fixed cost of a block against the cost
+// of 64 frames.
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -12,6 +13,8 @@
 #include <vector>
 
 inline constexpr std::int32_t kBenchFrameCounts[] = {32, 512, 4096};
+// The block length at which the plug-in is also timed on subnormal input.
+inline constexpr std::int32_t kSubnormalFrames = 512;
 
 class SummaryReporter : public benchmark::ConsoleReporter {
  public:
@@ -28,6 +31,7 @@ class SummaryReporter : public benchmark::ConsoleReporter {
   // else its last single run.
   std::optional<double> secondsOf(const std::string& name) const;
   void printFrameTable(std::ostream& out) const;
+  void printSubnormalTable(std::ostream& out) const;
   void printBlockTable(std::ostream& out) const;
 
   std::map<std::string, double> medians_;

@@ -1,6 +1,6 @@
 #include "bench/hand_loops.h"
 
-#include <atomic>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -32,32 +32,25 @@ void passLoop(const Sample* const* inputs, Sample* const* outputs, std::int32_t 
   }
 }
 
-// Where the plug-in keeps its script variables: shared with the parameter thread.
-struct SharedVariables {
-  std::atomic<double> inLeft{0.0};
-  std::atomic<double> inRight{0.0};
-  std::atomic<double> mode{0.0};
-};
-SharedVariables shared;
+double sanitised(double x) { return std::isfinite(x) ? x : 0.0; }
 
 template <class Sample>
-void sharedAccessLoop(const Sample* const* inputs, Sample* const* outputs, std::int32_t frames) {
+void effectLoop(const Sample* const* inputs, Sample* const* outputs, std::int32_t frames, bool mono) {
   const Sample* inLeft = inputs[0];
   const Sample* inRight = inputs[1];
   Sample* outLeft = outputs[0];
   Sample* outRight = outputs[1];
   for (std::int32_t j = 0; j < frames; ++j) {
-    const Sample left = inLeft[j];
-    const Sample right = inRight[j];
-    shared.inLeft.store(left, std::memory_order_relaxed);
-    shared.inRight.store(right, std::memory_order_relaxed);
-    if (shared.mode.load(std::memory_order_relaxed) != 0.0) {
-      const Sample mean = (left + right) * Sample(0.5);
-      outLeft[j] = mean;
-      outRight[j] = mean;
+    const double left = sanitised(static_cast<double>(inLeft[j]));
+    const double right = sanitised(static_cast<double>(inRight[j]));
+    if (mono) {
+      const double sum = left + right;
+      const double mean = std::isfinite(sum) ? sum * 0.5 : left * 0.5 + right * 0.5;
+      outLeft[j] = static_cast<Sample>(mean);
+      outRight[j] = static_cast<Sample>(mean);
     } else {
-      outLeft[j] = left;
-      outRight[j] = right;
+      outLeft[j] = static_cast<Sample>(left);
+      outRight[j] = static_cast<Sample>(right);
     }
   }
 }
@@ -84,13 +77,11 @@ void handPassThrough(const float* const* inputs, float* const* outputs, std::int
 void handPassThrough(const double* const* inputs, double* const* outputs, std::int32_t frames) {
   passLoop(inputs, outputs, frames);
 }
-void handSharedAccess(const float* const* inputs, float* const* outputs, std::int32_t frames, bool mono) {
-  shared.mode.store(mono ? 1.0 : 0.0, std::memory_order_relaxed);
-  sharedAccessLoop(inputs, outputs, frames);
+void plainEffectLoop(const float* const* inputs, float* const* outputs, std::int32_t frames, bool mono) {
+  effectLoop(inputs, outputs, frames, mono);
 }
-void handSharedAccess(const double* const* inputs, double* const* outputs, std::int32_t frames, bool mono) {
-  shared.mode.store(mono ? 1.0 : 0.0, std::memory_order_relaxed);
-  sharedAccessLoop(inputs, outputs, frames);
+void plainEffectLoop(const double* const* inputs, double* const* outputs, std::int32_t frames, bool mono) {
+  effectLoop(inputs, outputs, frames, mono);
 }
 void copyChannels(const float* const* inputs, float* const* outputs, std::int32_t frames) {
   copyBoth(inputs, outputs, frames);

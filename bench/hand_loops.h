@@ -14,12 +14,11 @@ void handMean(const double* const* inputs, double* const* outputs, std::int32_t 
 void handPassThrough(const float* const* inputs, float* const* outputs, std::int32_t frames);
 void handPassThrough(const double* const* inputs, double* const* outputs, std::int32_t frames);
 
-// The mean or pass-through loops plus only the per-frame accesses to shared variables
-// that the plug-in's sample section must make: relaxed stores of the two inputs and a
-// relaxed load of the mode switch, every frame. No sanitising, no overflow care: a
-// lower bound for any loop that keeps those per-frame semantics.
-void handSharedAccess(const float* const* inputs, float* const* outputs, std::int32_t frames, bool mono);
-void handSharedAccess(const double* const* inputs, double* const* outputs, std::int32_t frames, bool mono);
+// The effect's arithmetic written as a plain loop, frame by frame: each input
+// sanitised and widened to double, then passed through or averaged (halved first
+// where the sum overflows) and narrowed back; no script runtime around it.
+void plainEffectLoop(const float* const* inputs, float* const* outputs, std::int32_t frames, bool mono);
+void plainEffectLoop(const double* const* inputs, double* const* outputs, std::int32_t frames, bool mono);
 
 // The floor: both channels copied with memcpy.
 void copyChannels(const float* const* inputs, float* const* outputs, std::int32_t frames);

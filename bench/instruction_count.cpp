@@ -3,7 +3,7 @@
 // function that callgrind.sh collects (--toggle-collect), so set-up and loading are
 // not counted.
 //
-//   twinfold_instruction_count plugin|hand|shared|memcpy float|double stereo|mono FRAMES BLOCKS
+//   twinfold_instruction_count plugin|hand|plain|memcpy float|double stereo|mono FRAMES BLOCKS
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -30,12 +30,12 @@ struct PluginWork {
 };
 
 template <class Sample>
-struct SharedAccessWork {
+struct PlainLoopWork {
   bool mono;
   StereoBuffers<Sample>& buffers;
   static void run(void* context) {
-    auto* self = static_cast<SharedAccessWork*>(context);
-    handSharedAccess(self->buffers.inputs(), self->buffers.outputs(), self->buffers.frames(), self->mono);
+    auto* self = static_cast<PlainLoopWork*>(context);
+    plainEffectLoop(self->buffers.inputs(), self->buffers.outputs(), self->buffers.frames(), self->mono);
   }
 };
 
@@ -73,9 +73,9 @@ int runCase(const std::string& kind, FoldMode mode, std::int32_t frames, std::in
     measure(Work{PluginWork<Sample>::run, &work}, blocks);
     return 0;
   }
-  if (kind == "shared") {
-    SharedAccessWork<Sample> work{mode == FoldMode::mono, buffers};
-    measure(Work{SharedAccessWork<Sample>::run, &work}, blocks);
+  if (kind == "plain") {
+    PlainLoopWork<Sample> work{mode == FoldMode::mono, buffers};
+    measure(Work{PlainLoopWork<Sample>::run, &work}, blocks);
     return 0;
   }
   using Loop = void (*)(const Sample* const*, Sample* const*, std::int32_t);
@@ -92,7 +92,7 @@ int runCase(const std::string& kind, FoldMode mode, std::int32_t frames, std::in
 
 int main(int argc, char** argv) {
   if (argc != 6) {
-    std::fprintf(stderr, "usage: %s plugin|hand|shared|memcpy float|double stereo|mono FRAMES BLOCKS\n", argv[0]);
+    std::fprintf(stderr, "usage: %s plugin|hand|plain|memcpy float|double stereo|mono FRAMES BLOCKS\n", argv[0]);
     return 2;
   }
   const std::string kind = argv[1];

@@ -1,7 +1,7 @@
 // Time per frame of the built plug-in, driven through AEffect as a host drives it, next
-// to the same work written by hand, the hand loop with the effect's per-frame shared
-// accesses, and a memcpy of the same buffers, all in one run. A summary at the end
-// prints every ratio from the medians (or the single runs).
+// to a memcpy of the same buffers, the same work written by hand and the effect's
+// arithmetic as a plain loop, all in one run; the plug-in also on subnormal input. A
+// summary at the end prints every ratio from the medians (or the single runs).
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -48,14 +48,14 @@ void handLoop(FoldMode mode, StereoBuffers<Sample>& buffers) {
 }
 
 template <class Sample>
-void pluginCase(benchmark::State& state, FoldMode mode, std::int32_t frames) {
+void pluginCase(benchmark::State& state, FoldMode mode, std::int32_t frames, Signal signal) {
   PluginInstance plugin(pluginModule(), mode, frames);
-  StereoBuffers<Sample> reference(frames);
-  handLoop(mode, reference);
-  StereoBuffers<Sample> buffers(frames);
+  StereoBuffers<Sample> reference(frames, signal);
+  plainEffectLoop(reference.inputs(), reference.outputs(), frames, mode == FoldMode::mono);
+  StereoBuffers<Sample> buffers(frames, signal);
   plugin.process(buffers.inputs(), buffers.outputs(), frames);
   if (!sameBits(buffers.output(0), reference.output(0)) || !sameBits(buffers.output(1), reference.output(1))) {
-    state.SkipWithError("the plug-in's output differs from the hand-written loop's");
+    state.SkipWithError("the plug-in's output differs from the effect's arithmetic as a plain loop");
     return;
   }
   const std::int64_t queriesBefore = hostTimeQueries();
@@ -66,6 +66,20 @@ void pluginCase(benchmark::State& state, FoldMode mode, std::int32_t frames) {
   setFrameCounters(state, frames);
   state.counters["time_queries"] =
       benchmark::Counter(static_cast<double>(hostTimeQueries() - queriesBefore), benchmark::Counter::kAvgIterations);
+}
+
+// In place, as many hosts call: the outputs are the input buffers. Stereo leaves them
+// as they are and mono makes both channels their mean, so every block sees the same
+// kind of signal.
+template <class Sample>
+void pluginInPlaceCase(benchmark::State& state, FoldMode mode, std::int32_t frames) {
+  PluginInstance plugin(pluginModule(), mode, frames);
+  StereoBuffers<Sample> buffers(frames);
+  for (auto _ : state) {
+    plugin.process(buffers.inputs(), buffers.inputs(), frames);
+    benchmark::ClobberMemory();
+  }
+  setFrameCounters(state, frames);
 }
 
 template <class Sample>
@@ -79,10 +93,10 @@ void handCase(benchmark::State& state, FoldMode mode, std::int32_t frames) {
 }
 
 template <class Sample>
-void sharedAccessCase(benchmark::State& state, FoldMode mode, std::int32_t frames) {
+void plainLoopCase(benchmark::State& state, FoldMode mode, std::int32_t frames) {
   StereoBuffers<Sample> buffers(frames);
   for (auto _ : state) {
-    handSharedAccess(buffers.inputs(), buffers.outputs(), frames, mode == FoldMode::mono);
+    plainEffectLoop(buffers.inputs(), buffers.outputs(), frames, mode == FoldMode::mono);
     benchmark::ClobberMemory();
   }
   setFrameCounters(state, frames);
@@ -121,9 +135,14 @@ void registerPath() {
   for (const std::int32_t frames : kBenchFrameCounts) {
     for (const FoldMode mode : {FoldMode::stereo, FoldMode::mono}) {
       const std::string suffix = path + "/" + modeName(mode) + "/" + std::to_string(frames);
-      benchmark::RegisterBenchmark(("plugin/" + suffix).c_str(), pluginCase<Sample>, mode, frames);
+      benchmark::RegisterBenchmark(("plugin/" + suffix).c_str(), pluginCase<Sample>, mode, frames, Signal::noise);
       benchmark::RegisterBenchmark(("hand/" + suffix).c_str(), handCase<Sample>, mode, frames);
-      benchmark::RegisterBenchmark(("shared/" + suffix).c_str(), sharedAccessCase<Sample>, mode, frames);
+      benchmark::RegisterBenchmark(("plain/" + suffix).c_str(), plainLoopCase<Sample>, mode, frames);
+      if (frames == kSubnormalFrames) {
+        benchmark::RegisterBenchmark(("subnormal/" + suffix).c_str(), pluginCase<Sample>, mode, frames,
+                                     Signal::subnormal);
+        benchmark::RegisterBenchmark(("inplace/" + suffix).c_str(), pluginInPlaceCase<Sample>, mode, frames);
+      }
     }
     benchmark::RegisterBenchmark(("memcpy/" + path + "/" + std::to_string(frames)).c_str(), memcpyCase<Sample>,
                                  frames);

@@ -10,21 +10,13 @@
 //   block passes every finite sample through as the same bits, subnormals at full
 //   speed, even where the host has set flush-to-zero and denormals-are-zero;
 // - the mean is DoSample's arithmetic in double, its overflow care a select on bits
-//   (the compiler does not turn a floating-point branch into a select);
-// - a block runs in passes of up to kPassFrames frames through buffers on the stack:
-//   a pass reads all its inputs before it writes any output, so the left, then the
-//   right output written per pass equals frame order whenever each output buffer is
-//   either the same buffer as, or apart from, each input and the other output (in
-//   place among them). Buffers that overlap otherwise go one frame per pass.
-#include <algorithm>
+//   (the compiler does not turn a floating-point branch into a select).
 #include <bit>
 #include <cstdint>
 
 #include "effect/twinfold_effect.h"
 
 namespace {
-
-constexpr std::int32_t kPassFrames = 128;
 
 // A sample's bits as an unsigned integer, and where its exponent field lies.
 template <class Sample>
@@ -68,13 +60,27 @@ double meanOf(double a, double b) {
                                (std::bit_cast<Bits>(a * 0.5 + b * 0.5) & ~useSum));
 }
 
-// True when two runs of `frames` samples share memory without being the same run.
+// The section on frames [0, frames), in frame order: each frame's inputs read, then
+// its left and its right output written. The compiler vectorises this where it can
+// check at run time that no buffer overlaps another, and otherwise keeps the loop as
+// written, so any overlap of the four buffers gives the frame-by-frame result.
 template <class Sample>
-bool overlapPartly(const Sample* a, const Sample* b, std::int32_t frames) {
-  const auto x = reinterpret_cast<std::uintptr_t>(a);
-  const auto y = reinterpret_cast<std::uintptr_t>(b);
-  const auto bytes = static_cast<std::uintptr_t>(frames) * sizeof(Sample);
-  return x != y && x < y + bytes && y < x + bytes;
+[[gnu::always_inline]] inline void runFrames(bool mono, const Sample* inLeft, const Sample* inRight, Sample* outLeft, Sample* outRight,
+               std::int32_t frames) {
+  if (mono) {
+    for (std::int32_t j = 0; j < frames; ++j) {
+      const Sample mean = meanOf(sanitiseBits(inLeft[j]), sanitiseBits(inRight[j]));
+      outLeft[j] = mean;
+      outRight[j] = mean;
+    }
+  } else {
+    for (std::int32_t j = 0; j < frames; ++j) {
+      const Sample left = sanitiseBits(inLeft[j]);
+      const Sample right = sanitiseBits(inRight[j]);
+      outLeft[j] = left;
+      outRight[j] = right;
+    }
+  }
 }
 
 struct LastInputs {
@@ -82,33 +88,23 @@ struct LastInputs {
   double right;
 };
 
-// The block in passes; answers the last frame's sanitised inputs. frames > 0.
+// The block; answers the last frame's sanitised inputs. frames > 0.
 template <class Sample>
 LastInputs runBlock(bool mono, const Sample* inLeft, const Sample* inRight, Sample* outLeft, Sample* outRight,
                     std::int32_t frames) {
-  const bool framewise = overlapPartly(outLeft, inLeft, frames) || overlapPartly(outLeft, inRight, frames) ||
-                         overlapPartly(outRight, inLeft, frames) || overlapPartly(outRight, inRight, frames) ||
-                         overlapPartly(outLeft, outRight, frames);
-  const std::int32_t passFrames = framewise ? 1 : kPassFrames;
-  Sample left[kPassFrames], right[kPassFrames];
-  LastInputs last{};
-  for (std::int32_t j = 0, n = 0; j < frames; j += n) {
-    n = std::min(passFrames, frames - j);
-    for (std::int32_t i = 0; i < n; ++i) {
-      left[i] = sanitiseBits(inLeft[j + i]);
-      right[i] = sanitiseBits(inRight[j + i]);
-    }
-    last = {static_cast<double>(left[n - 1]), static_cast<double>(right[n - 1])};
-    if (mono) {
-      for (std::int32_t i = 0; i < n; ++i) left[i] = meanOf(left[i], right[i]);
-      std::copy_n(left, n, outLeft + j);
-      std::copy_n(left, n, outRight + j);
-    } else {
-      std::copy_n(left, n, outLeft + j);
-      std::copy_n(right, n, outRight + j);
-    }
-  }
-  return last;
+  const std::int32_t last = frames - 1;
+  // In place, each output is its input: the same pointers passed as both tell the
+  // compiler so, and the loop needs no run-time check to be vectorised.
+  if (outLeft == inLeft && outRight == inRight)
+    runFrames(mono, outLeft, outRight, outLeft, outRight, last);
+  else
+    runFrames(mono, inLeft, inRight, outLeft, outRight, last);
+  // The last frame on its own, so that its inputs are read where the frame order
+  // reads them.
+  const LastInputs inputs{static_cast<double>(sanitiseBits(inLeft[last])),
+                          static_cast<double>(sanitiseBits(inRight[last]))};
+  runFrames(mono, inLeft + last, inRight + last, outLeft + last, outRight + last, 1);
+  return inputs;
 }
 
 }  // namespace
