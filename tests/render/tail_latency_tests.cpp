@@ -76,10 +76,11 @@ TEST_F(TailAndLatency, TheTailOptionReplacesThePlugInsTail) {
 }
 
 TEST_F(TailAndLatency, APlugInWithoutLatencyOrTailKeepsTheInputsLength) {
-  const Audio audio = render({}, twinfoldPlugin());
-  expectShiftedInput(audio, 0, kFrames);
+  expectShiftedInput(render({}, twinfoldPlugin()), 0, kFrames);
   EXPECT_EQ(lastRun.output.find("tail"), std::string::npos) << lastRun.output;
   EXPECT_EQ(lastRun.output.find("latency"), std::string::npos) << lastRun.output;
+  // The silence of a tail goes through the 64-bit path too.
+  expectShiftedInput(render({"--double", "-b", "300", "--tail", "0.01"}, twinfoldPlugin()), 0, kFrames + 480);
 }
 
 TEST_F(TailAndLatency, AThirdPartyReverbRingsOutForTheTail) {

@@ -58,15 +58,23 @@ bool holds(int container, int subtype) {
   return sf_format_check(&info) != 0;
 }
 
-std::vector<int> libsndfileSubtypes() {
+// libsndfile's list of containers or of encodings.
+std::vector<SF_FORMAT_INFO> libsndfileFormats(int countCommand, int entryCommand) {
   int count = 0;
-  sf_command(nullptr, SFC_GET_FORMAT_SUBTYPE_COUNT, &count, sizeof count);
-  std::vector<int> subtypes;
+  sf_command(nullptr, countCommand, &count, sizeof count);
+  std::vector<SF_FORMAT_INFO> formats;
   for (int index = 0; index < count; ++index) {
     SF_FORMAT_INFO info{};
     info.format = index;
-    if (sf_command(nullptr, SFC_GET_FORMAT_SUBTYPE, &info, sizeof info) == 0) subtypes.push_back(info.format);
+    if (sf_command(nullptr, entryCommand, &info, sizeof info) == 0) formats.push_back(info);
   }
+  return formats;
+}
+
+std::vector<int> libsndfileSubtypes() {
+  std::vector<int> subtypes;
+  for (const SF_FORMAT_INFO& info : libsndfileFormats(SFC_GET_FORMAT_SUBTYPE_COUNT, SFC_GET_FORMAT_SUBTYPE))
+    subtypes.push_back(info.format);
   return subtypes;
 }
 
@@ -78,15 +86,9 @@ bool writable(int container) {
 // Every extension libsndfile can write, with its container; the first claim wins
 // ("wav" is Microsoft's WAV, not NIST's).
 std::vector<Alias> writableExtensions() {
-  int count = 0;
-  sf_command(nullptr, SFC_GET_FORMAT_MAJOR_COUNT, &count, sizeof count);
   std::vector<Alias> known;
-  for (int index = 0; index < count; ++index) {
-    SF_FORMAT_INFO info{};
-    info.format = index;
-    if (sf_command(nullptr, SFC_GET_FORMAT_MAJOR, &info, sizeof info) == 0 && info.extension)
-      known.push_back({info.extension, info.format, 0});
-  }
+  for (const SF_FORMAT_INFO& info : libsndfileFormats(SFC_GET_FORMAT_MAJOR_COUNT, SFC_GET_FORMAT_MAJOR))
+    if (info.extension) known.push_back({info.extension, info.format, 0});
   std::vector<Alias> extensions;
   const auto add = [&](const Alias& alias) {
     const auto claimed = [&](const Alias& other) { return std::string(other.extension) == alias.extension; };
