@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/host/elf_symbols.h"
+#include "tests/support/elf_symbols.h"
 #include "tests/host/host_fixture.h"
 
 #ifndef TWINFOLD_UNIQUE_ID_VALUE

@@ -25,9 +25,10 @@ std::string shellQuoted(const std::string& text) {
 
 int RunResult::lineCount() const { return static_cast<int>(std::count(output.begin(), output.end(), '\n')); }
 
-RunResult runRender(const std::vector<std::string>& arguments, const std::string& environment) {
+RunResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                     const std::string& environment) {
   std::string command = environment.empty() ? "" : environment + " ";
-  command += shellQuoted(VST_RENDER_PROGRAM);
+  command += shellQuoted(program);
   for (const std::string& argument : arguments) {
     command += ' ';
     command += shellQuoted(argument);
@@ -42,6 +43,10 @@ RunResult runRender(const std::vector<std::string>& arguments, const std::string
   const int status = ::pclose(pipe);
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return result;
+}
+
+RunResult runRender(const std::vector<std::string>& arguments, const std::string& environment) {
+  return runProgram(VST_RENDER_PROGRAM, arguments, environment);
 }
 
 std::string twinfoldPlugin() { return TWINFOLD_PLUGIN_FILE; }

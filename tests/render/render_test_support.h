@@ -12,8 +12,11 @@ struct RunResult {
   int lineCount() const;
 };
 
-// Runs vst-render with `arguments` (each quoted for the shell); extra environment
+// Runs `program` with `arguments` (each quoted for the shell); extra environment
 // settings go in front as NAME=VALUE.
+RunResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                     const std::string& environment = "");
+// The same for the built vst-render.
 RunResult runRender(const std::vector<std::string>& arguments, const std::string& environment = "");
 
 std::string twinfoldPlugin();

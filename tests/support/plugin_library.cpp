@@ -17,9 +17,9 @@ PluginLibrary::PluginLibrary(const std::string& path) : handle_(reinterpret_cast
 PluginLibrary::~PluginLibrary() {
   if (handle_) FreeLibrary(static_cast<HMODULE>(handle_));
 }
-PluginEntryProc PluginLibrary::entry(const char* name) const {
+void* PluginLibrary::symbol(const char* name) const {
   if (!handle_) return nullptr;
-  return reinterpret_cast<PluginEntryProc>(reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name)));
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
 }
 std::string PluginLibrary::error() { return "LoadLibrary error " + std::to_string(GetLastError()); }
 #else
@@ -27,15 +27,14 @@ PluginLibrary::PluginLibrary(const std::string& path) : handle_(dlopen(path.c_st
 PluginLibrary::~PluginLibrary() {
   if (handle_) dlclose(handle_);
 }
-PluginEntryProc PluginLibrary::entry(const char* name) const {
-  if (!handle_) return nullptr;
-  return reinterpret_cast<PluginEntryProc>(dlsym(handle_, name));
-}
+void* PluginLibrary::symbol(const char* name) const { return handle_ ? dlsym(handle_, name) : nullptr; }
 std::string PluginLibrary::error() {
   const char* text = dlerror();
   return text ? text : "unknown dlopen error";
 }
 #endif
+
+PluginEntryProc PluginLibrary::entry(const char* name) const { return reinterpret_cast<PluginEntryProc>(symbol(name)); }
 
 std::string pluginUnderTest() {
   if (const char* path = std::getenv("TWINFOLD_PLUGIN")) return path;

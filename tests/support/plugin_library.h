@@ -19,6 +19,7 @@ class PluginLibrary {
   bool loaded() const { return handle_ != nullptr; }
   // Null when the library does not export `name`.
   PluginEntryProc entry(const char* name) const;
+  void* symbol(const char* name) const;
   // Why the last load failed, for test messages.
   static std::string error();
 

@@ -1,9 +1,10 @@
 # Checks a built plug-in DLL as a Windows host's loader sees it, from the PE headers
 # that the mingw objdump prints:
-#   cmake -DOBJDUMP=<triple>-objdump -DDLL=<path> -DFORMAT=pei-i386|pei-x86-64 -P check_dll_packaging.cmake
+#   cmake -DOBJDUMP=<triple>-objdump -DDLL=<path> -DFORMAT=pei-i386|pei-x86-64
+#         [-DEXPORTS=<name;name...>] -P check_dll_packaging.cmake
 # - the image format and PE32 (i386) or PE32+ (x86-64) optional header, flagged as a DLL;
-# - exactly the exports VSTPluginMain, main and MAIN, with main the same function as
-#   VSTPluginMain;
+# - exactly the EXPORTS, by default VSTPluginMain, main and MAIN, with main then the same
+#   function as VSTPluginMain;
 # - imports from Windows system DLLs only: the compiler's runtimes must be linked in.
 cmake_minimum_required(VERSION 3.25)
 
@@ -22,6 +23,10 @@ if(NOT status EQUAL 0)
 endif()
 
 set(failures "")
+if(NOT DEFINED EXPORTS)
+  set(EXPORTS MAIN VSTPluginMain main)
+endif()
+list(SORT EXPORTS)
 
 # Image format and optional header.
 if(FORMAT STREQUAL "pei-i386")
@@ -62,12 +67,13 @@ foreach(line IN LISTS name_lines)
   set(rva_of_${CMAKE_MATCH_2} "${rva_of_slot_${CMAKE_MATCH_1}}")
 endforeach()
 list(SORT export_names)
-if(NOT export_names STREQUAL "MAIN;VSTPluginMain;main")
+if(NOT export_names STREQUAL EXPORTS)
   list(JOIN export_names ", " found)
-  list(APPEND failures "expected exactly the exports MAIN, VSTPluginMain and main, found '${found}'")
+  list(JOIN EXPORTS ", " expected)
+  list(APPEND failures "expected exactly the exports ${expected}, found '${found}'")
 endif()
 # main=VSTPluginMain in the .def file: both names lead to one function.
-if(NOT rva_of_main OR NOT rva_of_main STREQUAL rva_of_VSTPluginMain)
+if("main" IN_LIST EXPORTS AND (NOT rva_of_main OR NOT rva_of_main STREQUAL rva_of_VSTPluginMain))
   list(APPEND failures "main (RVA '${rva_of_main}') is not VSTPluginMain (RVA '${rva_of_VSTPluginMain}')")
 endif()
 
@@ -96,4 +102,4 @@ if(failures)
 endif()
 list(JOIN export_names ", " export_text)
 list(JOIN imports ", " import_text)
-message(STATUS "${DLL}: ${FORMAT}, ${magic_name}, exports ${export_text} (main = VSTPluginMain), imports ${import_text}")
+message(STATUS "${DLL}: ${FORMAT}, ${magic_name}, exports ${export_text}, imports ${import_text}")

@@ -1,4 +1,4 @@
-#include "tests/host/elf_symbols.h"
+#include "tests/support/elf_symbols.h"
 
 #include <cstdint>
 #include <cstring>

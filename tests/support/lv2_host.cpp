@@ -1,0 +1,90 @@
+#include "tests/support/lv2_host.h"
+
+#include <cstdlib>
+#include <lv2/buf-size/buf-size.h>
+#include <lv2/atom/atom.h>
+
+std::string lv2BundleUnderTest() {
+  if (const char* path = std::getenv("TWINFOLD_LV2_BUNDLE")) return path;
+  return TWINFOLD_LV2_BUNDLE_PATH;
+}
+
+std::string lv2BinaryName() {
+#if defined(_WIN32)
+  return "Quillmarsh_twinfold.dll";
+#else
+  return "Quillmarsh_twinfold.so";
+#endif
+}
+
+Lv2Module::Lv2Module(const std::string& bundle) : bundle_(bundle), library_(bundle + "/" + lv2BinaryName()) {
+  function_ = reinterpret_cast<DescriptorFunction>(library_.symbol("lv2_descriptor"));
+}
+
+const LV2_Descriptor* Lv2Module::descriptor(const char* uri) const {
+  if (!function_) return nullptr;
+  for (std::uint32_t index = 0;; ++index) {
+    const LV2_Descriptor* descriptor = function_(index);
+    if (!descriptor || std::string(descriptor->URI) == uri) return descriptor;
+  }
+}
+
+Lv2Features::Lv2Features(std::optional<std::int32_t> maxBlockLength) {
+  list_.push_back(&mapFeature_);
+  if (maxBlockLength) {
+    blockLength_ = *maxBlockLength;
+    options_.push_back({LV2_OPTIONS_INSTANCE, 0, map(LV2_BUF_SIZE__maxBlockLength), sizeof blockLength_,
+                        map(LV2_ATOM__Int), &blockLength_});
+    options_.push_back({LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr});
+    optionsFeature_.data = options_.data();
+    list_.push_back(&optionsFeature_);
+  }
+  list_.push_back(nullptr);
+}
+
+LV2_URID Lv2Features::map(const char* uri) {
+  for (std::size_t i = 0; i < uris_.size(); ++i)
+    if (uris_[i] == uri) return static_cast<LV2_URID>(i + 1);
+  uris_.emplace_back(uri);
+  return static_cast<LV2_URID>(uris_.size());
+}
+
+LV2_URID Lv2Features::mapUri(LV2_URID_Map_Handle handle, const char* uri) {
+  return static_cast<Lv2Features*>(handle)->map(uri);
+}
+
+Lv2Instance::Lv2Instance(const LV2_Descriptor* descriptor, LV2_Handle handle, std::function<void()> release)
+    : descriptor_(descriptor), handle_(handle), release_(std::move(release)) {}
+
+Lv2Instance::~Lv2Instance() {
+  if (release_)
+    release_();
+  else
+    descriptor_->cleanup(handle_);
+}
+
+Lv2StereoBlock::Lv2StereoBlock(std::vector<float> left, std::vector<float> right)
+    : in{std::move(left), std::move(right)},
+      out{std::vector<float>(in[0].size(), -7.0f), std::vector<float>(in[0].size(), -7.0f)} {}
+
+void Lv2StereoBlock::run(Lv2Instance& instance, float mode) {
+  control = mode;
+  instance.connect(kInLeft, in[0].data());
+  instance.connect(kInRight, in[1].data());
+  instance.connect(kOutLeft, out[0].data());
+  instance.connect(kOutRight, out[1].data());
+  instance.connect(kModePort, &control);
+  instance.run(static_cast<std::uint32_t>(in[0].size()));
+}
+
+void Lv2StereoBlock::runInPlace(Lv2Instance& instance, float mode) {
+  control = mode;
+  for (std::uint32_t channel : {0u, 1u}) {
+    instance.connect(kInLeft + channel, in[channel].data());
+    instance.connect(kOutLeft + channel, in[channel].data());
+  }
+  instance.connect(kModePort, &control);
+  instance.run(static_cast<std::uint32_t>(in[0].size()));
+  out[0] = in[0];
+  out[1] = in[1];
+}
