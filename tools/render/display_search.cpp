@@ -14,7 +14,6 @@ namespace {
 constexpr std::int32_t kSweepSteps = 1000;
 constexpr int kRefinements = 40;
 
-
 float sweepValue(std::int32_t step) { return static_cast<float>(step) / static_cast<float>(kSweepSteps); }
 
 // A number as shown: its value, what follows it (a unit, normalised) and half its last
@@ -148,14 +147,18 @@ std::optional<float> findValueForNumber(PluginInstance& plugin, std::int32_t ind
     // Where the sweep's displays cross the number, bisect towards it: a continuous range
     // shows almost any number somewhere between two sweep points.
     std::optional<double> previous, lowest, highest;
+    std::int32_t previousStep = 0;
     double smallestStep = INFINITY;  // across a crossing narrowed down to neighbouring floats
     for (std::int32_t step = 0; step <= kSweepSteps && !search.bestIsExact(); ++step) {
       const std::optional<double> difference = search.differenceAt(sweepValue(step));
       if (!difference) continue;
-      lowest = std::min(lowest.value_or(*difference), *difference);
-      highest = std::max(highest.value_or(*difference), *difference);
+      // "-inf" at a range's end widens nothing: it is no step of a continuous range.
+      if (std::isfinite(*difference)) {
+        lowest = std::min(lowest.value_or(*difference), *difference);
+        highest = std::max(highest.value_or(*difference), *difference);
+      }
       if (previous && (*difference > 0.0) != (*previous > 0.0)) {
-        float below = sweepValue(step - 1), above = sweepValue(step);
+        float below = sweepValue(previousStep), above = sweepValue(step);
         double atBelow = *previous, atAbove = *difference;
         for (int round = 0; round < kRefinements && !search.bestIsExact(); ++round) {
           const float middle = below + (above - below) * 0.5f;
@@ -170,6 +173,7 @@ std::optional<float> findValueForNumber(PluginInstance& plugin, std::int32_t ind
         }
       }
       previous = difference;
+      previousStep = step;
     }
     // Not exact at the shown precision, but at neighbouring floats of a continuous range
     // (a step far below the sweep's average), which is as close as the parameter gets;
