@@ -46,7 +46,8 @@ TEST(ParameterText, NumbersMatchTheClosestDisplayWithinItsShownPrecision) {
 
 TEST(ParameterText, ImpossibleOrAmbiguousRequestsFailListingWhatIsPossible) {
   const std::pair<const char*, const char*> cases[] = {
-      {"Gain=13", "parameter \"Gain\" never shows \"13\"; its display texts run from \"-12.000000\" to \"12.000000\""},
+      {"Gain=13", "parameter \"Gain\" never shows \"13\"; its display texts run from \"-inf\" to \"12.000000\""},
+      {"Gain=-13", "never shows \"-13\""},  // between -inf and -12, in no step of the range
       {"Gain=6 ms", "never shows \"6 ms\""},  // another unit
       {"Time=0.5", "its display texts run from \"1.0\" to \"1000.0\""},
       {"Factor=3", "parameter \"Factor\" never shows \"3\"; its display texts are \"1\", \"2\", \"4\", \"8\""},
