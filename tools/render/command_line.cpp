@@ -30,8 +30,10 @@ constexpr const char* kFooter =
     "                (\"Gain=6\" for a display of 6.000000)\n"
     "\n"
     "Output: OUTPUT's extension chooses the file type (wav, flac, ogg, aiff, au, caf, w64, rf64,\n"
-    "mp3, ...; none: INPUT's type). --format chooses the encoding within it; without --format\n"
-    "INPUT's encoding is kept, or the nearest one the type holds (FLAC: 24-bit from float).\n"
+    "mp3, ...; none: INPUT's type). --format chooses the encoding within it:\n"
+    "  ENCODINGS\n"
+    "Without --format INPUT's encoding is kept, or the nearest one the type holds (FLAC: 24-bit\n"
+    "from float).\n"
     "\n"
     "Tail and latency: after INPUT ends, --tail SECONDS of silence go through the plug-in so\n"
     "delays and reverbs ring out (default: the tail the plug-in reports, else none). The\n"
@@ -65,7 +67,9 @@ int reportUsageError(const std::string& message) {
 
 std::optional<int> parseCommandLine(int argc, char** argv, RenderOptions& options) {
   CLI::App app{kDescription, "vst-render"};
-  app.footer(kFooter);
+  std::string footer = kFooter;
+  footer.replace(footer.find("ENCODINGS"), 9, encodingList());
+  app.footer(footer);
   app.get_formatter()->column_width(32);
 
   app.add_option("PLUGIN", options.plugin, "The plug-in library (.so) to load")->required();
@@ -86,8 +90,7 @@ std::optional<int> parseCommandLine(int argc, char** argv, RenderOptions& option
       ->type_name("FRAMES")
       ->check(CLI::Range(1, 65536).description(""));
   app.add_flag("--double", options.doublePrecision, "Process in 64-bit floating point (if the plug-in can)");
-  app.add_option("--format", options.encoding,
-                 "OUTPUT's encoding: " + encodingList() + " (default: INPUT's, or the nearest)")
+  app.add_option("--format", options.encoding, "OUTPUT's encoding (below; default: INPUT's, or the nearest)")
       ->type_name("ENCODING")
       ->check(CLI::IsMember(encodingNames()).description(""));
   double tailSeconds = 0.0;
