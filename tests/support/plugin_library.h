@@ -20,6 +20,8 @@ class PluginLibrary {
   // Null when the library does not export `name`.
   PluginEntryProc entry(const char* name) const;
   void* symbol(const char* name) const;
+  // What the platform's loader returned (the argument of a VST3 module's entry).
+  void* handle() const { return handle_; }
   // Why the last load failed, for test messages.
   static std::string error();
 

@@ -1,0 +1,78 @@
+// Shared pieces of the VST3 tests: the module loaded once per program, a factory per
+// test, and started instances with stereo buffers.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <vector>
+
+#include "tests/support/vst3_host.h"
+
+// Loaded once and never unloaded, like the VST 2.4 tests' library.
+Vst3Module& sharedModule();
+
+class FactoryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(sharedModule().loaded()) << PluginLibrary::error();
+    factory = sharedModule().factory();
+    ASSERT_NE(factory, nullptr);
+  }
+  void TearDown() override {
+    if (factory) {
+      EXPECT_EQ(V3CALL(factory, release), 0u) << "a test left a factory reference behind";
+    }
+  }
+  vst3::IPluginFactory* factory = nullptr;
+};
+
+// One instance, initialised, set up for 48 kHz and 512 frames, active and processing.
+class StartedInstance : public FactoryTest {
+ protected:
+  void SetUp() override {
+    FactoryTest::SetUp();
+    instance = std::make_unique<Vst3Instance>(factory);
+    ASSERT_TRUE(*instance);
+    instance->start();
+  }
+  void TearDown() override {
+    if (instance) {
+      EXPECT_EQ(instance->releaseAll(), 0u);
+    }
+    instance.reset();
+    FactoryTest::TearDown();
+  }
+  std::unique_ptr<Vst3Instance> instance;
+};
+
+template <class Sample>
+std::vector<Sample> ramp(std::size_t frames, Sample start, Sample step) {
+  std::vector<Sample> values(frames);
+  for (std::size_t i = 0; i < frames; ++i) values[i] = start + step * static_cast<Sample>(i);
+  return values;
+}
+
+// Two channels of a block; `inPlace` makes the outputs the input memory.
+template <class Sample>
+struct Block {
+  Block(std::vector<Sample> left, std::vector<Sample> right, bool inPlace = false)
+      : in{std::move(left), std::move(right)}, out{in} {
+    for (auto& channel : out) std::fill(channel.begin(), channel.end(), Sample(-7));
+    inputs = {in[0].data(), in[1].data()};
+    outputs = inPlace ? inputs : std::array<Sample*, 2>{out[0].data(), out[1].data()};
+  }
+  std::int32_t frames() const { return static_cast<std::int32_t>(in[0].size()); }
+  const std::vector<Sample>& result(std::size_t channel) const { return outputs[0] == inputs[0] ? in[channel] : out[channel]; }
+  std::array<std::vector<Sample>, 2> in, out;
+  std::array<Sample*, 2> inputs{}, outputs{};
+};
+
+template <class Sample>
+auto bitsOf(Sample value) {
+  using Bits = std::conditional_t<sizeof(Sample) == 4, std::uint32_t, std::uint64_t>;
+  Bits bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  return bits;
+}
