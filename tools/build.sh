@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds the three plug-ins (Linux, 32-bit and 64-bit Windows) and their LV2 bundles
-# into out/ and runs the renderer's demo through the Linux one. Extra arguments go to
-# every CMake configure, e.g. tools/build.sh -DTWINFOLD_UNIQUE_ID=Qtwf
+# Builds the three plug-ins (Linux, 32-bit and 64-bit Windows) with their LV2 and VST3
+# bundles into out/ and runs the renderer's demo through the Linux one. Extra arguments go
+# to every CMake configure, e.g. tools/build.sh -DTWINFOLD_UNIQUE_ID=Qtwf
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -10,19 +10,22 @@ for target in linux win32 win64; do
   echo "== Building $target"
   cmake --preset "$target" -DTWINFOLD_BUILD_TESTS=OFF "$@" >/dev/null
   if [ "$target" = linux ]; then
-    cmake --build --preset "$target" --target Quillmarsh_twinfold Quillmarsh_twinfold_lv2 vst-render
+    cmake --build --preset "$target" --target Quillmarsh_twinfold Quillmarsh_twinfold_lv2 Quillmarsh_twinfold_vst3 vst-render
   else
-    cmake --build --preset "$target" --target Quillmarsh_twinfold Quillmarsh_twinfold_lv2
+    cmake --build --preset "$target" --target Quillmarsh_twinfold Quillmarsh_twinfold_lv2 Quillmarsh_twinfold_vst3
   fi
   mkdir -p "out/$target"
   rm -rf "out/$target/Quillmarsh_twinfold.lv2"
   cp -r "build/$target/lv2/Quillmarsh_twinfold.lv2" "out/$target/"
+  rm -rf "out/$target/Quillmarsh_twinfold.vst3"
+  cp -R "build/$target/Quillmarsh_twinfold.vst3" "out/$target/"
 done
 cp build/linux/host/Quillmarsh_twinfold.so out/linux/
 cp build/win32/host/Quillmarsh_twinfold.dll out/win32/
 cp build/win64/host/Quillmarsh_twinfold.dll out/win64/
 cp build/linux/tools/render/vst-render out/linux/
 echo
-ls -l out/*/Quillmarsh_twinfold.* out/*/Quillmarsh_twinfold.lv2/*
+ls -l out/*/Quillmarsh_twinfold.so out/*/Quillmarsh_twinfold.dll out/*/Quillmarsh_twinfold.lv2/* \
+  out/*/Quillmarsh_twinfold.vst3/Contents/*/*
 echo
 out/linux/vst-render out/linux/Quillmarsh_twinfold.so
