@@ -3,6 +3,7 @@
 
 #include "tests/host/allocation_counter.h"
 #include "tests/host/host_fixture.h"
+#include "tests/support/lv2_host.h"
 
 namespace {
 
@@ -70,6 +71,32 @@ TEST_F(RealTime, AudioThreadCallsAllocateNothing) {
   EXPECT_EQ(made, 0u);
   EXPECT_EQ(floats.out[0][0], 0.5f) << "the last round ran in stereo";
   EXPECT_EQ(host.callCount(), 1u + 2u + 4u * 2u + 4u * 8u) << "version, resume, the first two blocks, four rounds";
+}
+
+// The LV2 edition's run, with a mode change in every round, allocates nothing either.
+TEST_F(RealTime, Lv2RunAllocatesNothing) {
+  const Lv2Module module(lv2BundleUnderTest());
+  const LV2_Descriptor* descriptor = module.descriptor(kTwinfoldUri);
+  ASSERT_TRUE(descriptor);
+  Lv2Features features(512);
+  const std::uint64_t beforeInstantiate = allocationCount();
+  LV2_Handle handle = descriptor->instantiate(descriptor, 48000.0, module.bundle().c_str(), features.list());
+  ASSERT_TRUE(handle);
+  EXPECT_GT(allocationCount(), beforeInstantiate) << "the counter must see the module's allocations";
+  Lv2Instance instance(descriptor, handle);
+  instance.activate();
+  Lv2StereoBlock block(std::vector<float>(512, 0.5f), std::vector<float>(512, 0.25f));
+  block.run(instance, 1.0f);
+
+  const std::uint64_t before = allocationCount();
+  for (int round = 0; round < 4; ++round) {
+    block.control = round % 2 ? 1.0f : 0.0f;
+    instance.run(512);
+    instance.run(0);
+  }
+  EXPECT_EQ(allocationCount() - before, 0u);
+  EXPECT_EQ(block.out[0][0], 0.375f) << "the last round ran in mono";
+  instance.deactivate();
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ TEST_P(EditionParity, BothEditionsWriteTheSameBytes) {
   const RunResult lv2 = runProgram(LV2APPLY_PROGRAM,
                                    {"-i", input, "-o", lv2Output, "-c", "mode", mode == "mono" ? "1" : "0",
                                     "urn:quillmarsh:twinfold"},
-                                   "LV2_PATH=" + std::string(TWINFOLD_LV2_PATH));
+                                   LV2APPLY_ENVIRONMENT);
   ASSERT_EQ(lv2.exitCode, 0) << lv2.output;
   const std::vector<std::uint8_t> vstBytes = readBytes(vstOutput), lv2Bytes = readBytes(lv2Output);
   ASSERT_GT(vstBytes.size(), 6000u * 2 * sizeof(float));

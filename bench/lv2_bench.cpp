@@ -1,0 +1,149 @@
+// The LV2 edition's cost over the VST 2.4 library's: time per frame of one LV2 run and
+// of one processReplacing call over the same buffers, in both modes. The LV2 module
+// hosts the same core in-process, so the difference is its own layer: the control
+// check and the call through the in-process host. Target: LV2 within 1.1x.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "bench/bench_host.h"
+#include "tests/support/lv2_host.h"
+
+namespace {
+
+constexpr std::int32_t kFrameCounts[] = {32, 512, 4096};
+
+const PluginModule& vstModule() {
+  static const PluginModule module(PluginModule::defaultPath());
+  return module;
+}
+
+const Lv2Module& lv2Module() {
+  static const Lv2Module module(lv2BundleUnderTest());
+  return module;
+}
+
+void setFrameCounters(benchmark::State& state, std::int32_t frames) {
+  state.SetItemsProcessed(state.iterations() * frames);
+  state.counters["per_frame"] = benchmark::Counter(static_cast<double>(frames),
+                                                   benchmark::Counter::kIsIterationInvariantRate |
+                                                       benchmark::Counter::kInvert);
+}
+
+// An activated LV2 instance connected to the buffers, in the mode.
+class Lv2Run {
+ public:
+  Lv2Run(FoldMode mode, StereoBuffers<float>& buffers)
+      : descriptor_(lv2Module().descriptor(kTwinfoldUri)),
+        instance_(descriptor_, descriptor_->instantiate(descriptor_, 48000.0, lv2Module().bundle().c_str(),
+                                                        features_.list())),
+        control_(mode == FoldMode::mono ? 1.0f : 0.0f) {
+    instance_.connect(kInLeft, buffers.inputs()[0]);
+    instance_.connect(kInRight, buffers.inputs()[1]);
+    instance_.connect(kOutLeft, buffers.outputs()[0]);
+    instance_.connect(kOutRight, buffers.outputs()[1]);
+    instance_.connect(kModePort, &control_);
+    instance_.activate();
+  }
+  ~Lv2Run() { instance_.deactivate(); }
+  void run(std::int32_t frames) { instance_.run(static_cast<std::uint32_t>(frames)); }
+
+ private:
+  Lv2Features features_{4096};
+  const LV2_Descriptor* descriptor_;
+  Lv2Instance instance_;
+  float control_;
+};
+
+bool sameOutputs(const StereoBuffers<float>& a, const StereoBuffers<float>& b) {
+  return std::memcmp(a.output(0).data(), b.output(0).data(), a.output(0).size() * sizeof(float)) == 0 &&
+         std::memcmp(a.output(1).data(), b.output(1).data(), a.output(1).size() * sizeof(float)) == 0;
+}
+
+void vstCase(benchmark::State& state, FoldMode mode, std::int32_t frames) {
+  PluginInstance plugin(vstModule(), mode, frames);
+  StereoBuffers<float> buffers(frames);
+  for (auto _ : state) {
+    plugin.process(buffers.inputs(), buffers.outputs(), frames);
+    benchmark::ClobberMemory();
+  }
+  setFrameCounters(state, frames);
+}
+
+void lv2Case(benchmark::State& state, FoldMode mode, std::int32_t frames) {
+  StereoBuffers<float> buffers(frames);
+  Lv2Run lv2(mode, buffers);
+  lv2.run(frames);
+  StereoBuffers<float> reference(frames);
+  PluginInstance(vstModule(), mode, frames).process(reference.inputs(), reference.outputs(), frames);
+  if (!sameOutputs(buffers, reference)) {
+    state.SkipWithError("the LV2 edition's output differs from the VST 2.4 library's");
+    return;
+  }
+  for (auto _ : state) {
+    lv2.run(frames);
+    benchmark::ClobberMemory();
+  }
+  setFrameCounters(state, frames);
+}
+
+// The console output, then the LV2 time over the VST 2.4 time per mode and block size.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  explicit RatioReporter(bool color) : benchmark::ConsoleReporter(color ? OO_Color : OO_None) {}
+
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      if (run.error_occurred) failed_ = true;
+      const auto counter = run.counters.find("per_frame");
+      if (run.error_occurred || counter == run.counters.end()) continue;
+      if (run.run_type == Run::RT_Iteration || (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median"))
+        seconds_[run.run_name.function_name] = counter->second.value;
+    }
+    benchmark::ConsoleReporter::ReportRuns(runs);
+  }
+
+  void Finalize() override {
+    std::printf("\nns per frame; ratio = LV2 run / VST 2.4 processReplacing (target: at most 1.10 at 512)\n");
+    for (const std::int32_t frames : kFrameCounts)
+      for (const char* mode : {"stereo", "mono"}) {
+        const std::string suffix = std::string(mode) + "/" + std::to_string(frames);
+        const auto vst = seconds_.find("vst/" + suffix), lv2 = seconds_.find("lv2/" + suffix);
+        if (vst == seconds_.end() || lv2 == seconds_.end() || vst->second <= 0.0) continue;
+        std::printf("%-12s VST %.3f  LV2 %.3f  ratio %.3f\n", suffix.c_str(), vst->second * 1e9, lv2->second * 1e9,
+                    lv2->second / vst->second);
+      }
+    benchmark::ConsoleReporter::Finalize();
+  }
+
+  bool failed() const { return failed_; }
+
+ private:
+  std::map<std::string, double> seconds_;
+  bool failed_ = false;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  if (!lv2Module().descriptor(kTwinfoldUri)) {
+    std::fprintf(stderr, "cannot load the LV2 bundle %s\n", lv2BundleUnderTest().c_str());
+    return 1;
+  }
+  for (const std::int32_t frames : kFrameCounts)
+    for (const FoldMode mode : {FoldMode::stereo, FoldMode::mono}) {
+      const std::string suffix = std::string(modeName(mode)) + "/" + std::to_string(frames);
+      benchmark::RegisterBenchmark(("vst/" + suffix).c_str(), vstCase, mode, frames);
+      benchmark::RegisterBenchmark(("lv2/" + suffix).c_str(), lv2Case, mode, frames);
+    }
+  RatioReporter reporter(isatty(STDOUT_FILENO) != 0);
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return reporter.failed() ? 1 : 0;
+}
