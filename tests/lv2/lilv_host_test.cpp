@@ -13,6 +13,13 @@ namespace {
 
 std::string asString(const LilvNode* node) { return node ? lilv_node_as_string(node) : ""; }
 
+std::filesystem::path pathOf(const LilvNode* fileUri) {
+  char* text = lilv_file_uri_parse(asString(fileUri).c_str(), nullptr);
+  std::filesystem::path path = text ? text : "";
+  lilv_free(text);
+  return path;
+}
+
 // One world for the program, loaded as a host loads it: every bundle on LV2_PATH.
 class HostWorld {
  public:
@@ -67,11 +74,9 @@ class LilvDescription : public ::testing::Test {
 
 TEST_F(LilvDescription, FoundInTheBuildFolderWithItsOwnBinary) {
   EXPECT_TRUE(lilv_plugin_verify(plugin()));
-  const std::filesystem::path bundle = lilv_file_uri_parse(asString(lilv_plugin_get_bundle_uri(plugin())).c_str(), nullptr);
-  EXPECT_EQ(std::filesystem::canonical(bundle), std::filesystem::canonical(lv2BundleUnderTest()));
-  char* library = lilv_file_uri_parse(asString(lilv_plugin_get_library_uri(plugin())).c_str(), nullptr);
-  EXPECT_EQ(std::filesystem::path(library).filename(), lv2BinaryName());
-  lilv_free(library);
+  EXPECT_EQ(std::filesystem::canonical(pathOf(lilv_plugin_get_bundle_uri(plugin()))),
+            std::filesystem::canonical(lv2BundleUnderTest()));
+  EXPECT_EQ(pathOf(lilv_plugin_get_library_uri(plugin())).filename(), lv2BinaryName());
 }
 
 TEST_F(LilvDescription, NameMaintainerAndClassMatchTheVst24Edition) {
