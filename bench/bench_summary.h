@@ -13,6 +13,15 @@
 #include <vector>
 
 inline constexpr std::int32_t kBenchFrameCounts[] = {32, 512, 4096};
+
+// "per_frame" shows seconds per frame (printed as ns), which the summaries read; items
+// are frames.
+inline void setFrameCounters(benchmark::State& state, std::int32_t frames) {
+  state.SetItemsProcessed(state.iterations() * frames);
+  state.counters["per_frame"] = benchmark::Counter(static_cast<double>(frames),
+                                                   benchmark::Counter::kIsIterationInvariantRate |
+                                                       benchmark::Counter::kInvert);
+}
 // The block length at which the plug-in is also timed on subnormal input.
 inline constexpr std::int32_t kSubnormalFrames = 512;
 

@@ -11,11 +11,10 @@
 #include <string>
 
 #include "bench/bench_host.h"
+#include "bench/bench_summary.h"
 #include "tests/support/lv2_host.h"
 
 namespace {
-
-constexpr std::int32_t kFrameCounts[] = {32, 512, 4096};
 
 const PluginModule& vstModule() {
   static const PluginModule module(PluginModule::defaultPath());
@@ -25,13 +24,6 @@ const PluginModule& vstModule() {
 const Lv2Module& lv2Module() {
   static const Lv2Module module(lv2BundleUnderTest());
   return module;
-}
-
-void setFrameCounters(benchmark::State& state, std::int32_t frames) {
-  state.SetItemsProcessed(state.iterations() * frames);
-  state.counters["per_frame"] = benchmark::Counter(static_cast<double>(frames),
-                                                   benchmark::Counter::kIsIterationInvariantRate |
-                                                       benchmark::Counter::kInvert);
 }
 
 // An activated LV2 instance connected to the buffers, in the mode.
@@ -109,7 +101,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
   void Finalize() override {
     std::printf("\nns per frame; ratio = LV2 run / VST 2.4 processReplacing (target: at most 1.10 at 512)\n");
-    for (const std::int32_t frames : kFrameCounts)
+    for (const std::int32_t frames : kBenchFrameCounts)
       for (const char* mode : {"stereo", "mono"}) {
         const std::string suffix = std::string(mode) + "/" + std::to_string(frames);
         const auto vst = seconds_.find("vst/" + suffix), lv2 = seconds_.find("lv2/" + suffix);
@@ -136,7 +128,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot load the LV2 bundle %s\n", lv2BundleUnderTest().c_str());
     return 1;
   }
-  for (const std::int32_t frames : kFrameCounts)
+  for (const std::int32_t frames : kBenchFrameCounts)
     for (const FoldMode mode : {FoldMode::stereo, FoldMode::mono}) {
       const std::string suffix = std::string(modeName(mode)) + "/" + std::to_string(frames);
       benchmark::RegisterBenchmark(("vst/" + suffix).c_str(), vstCase, mode, frames);

@@ -31,14 +31,6 @@ bool sameBits(const std::vector<Sample>& a, const std::vector<Sample>& b) {
   return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(Sample)) == 0;
 }
 
-// "per_frame" shows seconds per frame (printed as ns); items are frames.
-void setFrameCounters(benchmark::State& state, std::int32_t frames) {
-  state.SetItemsProcessed(state.iterations() * frames);
-  state.counters["per_frame"] = benchmark::Counter(static_cast<double>(frames),
-                                                   benchmark::Counter::kIsIterationInvariantRate |
-                                                       benchmark::Counter::kInvert);
-}
-
 template <class Sample>
 void handLoop(FoldMode mode, StereoBuffers<Sample>& buffers) {
   if (mode == FoldMode::mono)
