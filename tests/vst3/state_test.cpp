@@ -102,8 +102,8 @@ TEST_F(Vst3State, UnusableStatesAreRefusedWithNothingChanged) {
   std::vector<unsigned char> ragged = coreChunk(0.0f);
   ragged.pop_back();
   std::vector<unsigned char> otherPlugin = presetFile(coreChunk(0.0f), false, 0x51747766);
-  std::vector<unsigned char> truncatedFile = presetFile(coreChunk(0.0f), false);
-  truncatedFile.resize(truncatedFile.size() - 4);
+  const std::vector<unsigned char> wholeFile = presetFile(coreChunk(0.0f), false);
+  const std::vector<unsigned char> truncatedFile(wholeFile.begin(), wholeFile.begin() + 300);
   std::vector<unsigned char> garbage(300);
   for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<unsigned char>(i * 37 + 11);
   const std::vector<std::pair<const char*, std::vector<unsigned char>>> refused = {
