@@ -7,11 +7,11 @@
 
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <string>
 
 #include "bench/bench_host.h"
 #include "bench/bench_summary.h"
+#include "bench/edition_ratio.h"
 #include "tests/support/lv2_host.h"
 
 namespace {
@@ -83,42 +83,6 @@ void lv2Case(benchmark::State& state, FoldMode mode, std::int32_t frames) {
   setFrameCounters(state, frames);
 }
 
-// The console output, then the LV2 time over the VST 2.4 time per mode and block size.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  explicit RatioReporter(bool color) : benchmark::ConsoleReporter(color ? OO_Color : OO_None) {}
-
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.error_occurred) failed_ = true;
-      const auto counter = run.counters.find("per_frame");
-      if (run.error_occurred || counter == run.counters.end()) continue;
-      if (run.run_type == Run::RT_Iteration || (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median"))
-        seconds_[run.run_name.function_name] = counter->second.value;
-    }
-    benchmark::ConsoleReporter::ReportRuns(runs);
-  }
-
-  void Finalize() override {
-    std::printf("\nns per frame; ratio = LV2 run / VST 2.4 processReplacing (target: at most 1.10 at 512)\n");
-    for (const std::int32_t frames : kBenchFrameCounts)
-      for (const char* mode : {"stereo", "mono"}) {
-        const std::string suffix = std::string(mode) + "/" + std::to_string(frames);
-        const auto vst = seconds_.find("vst/" + suffix), lv2 = seconds_.find("lv2/" + suffix);
-        if (vst == seconds_.end() || lv2 == seconds_.end() || vst->second <= 0.0) continue;
-        std::printf("%-12s VST %.3f  LV2 %.3f  ratio %.3f\n", suffix.c_str(), vst->second * 1e9, lv2->second * 1e9,
-                    lv2->second / vst->second);
-      }
-    benchmark::ConsoleReporter::Finalize();
-  }
-
-  bool failed() const { return failed_; }
-
- private:
-  std::map<std::string, double> seconds_;
-  bool failed_ = false;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -134,7 +98,8 @@ int main(int argc, char** argv) {
       benchmark::RegisterBenchmark(("vst/" + suffix).c_str(), vstCase, mode, frames);
       benchmark::RegisterBenchmark(("lv2/" + suffix).c_str(), lv2Case, mode, frames);
     }
-  RatioReporter reporter(isatty(STDOUT_FILENO) != 0);
+  EditionRatioReporter reporter(isatty(STDOUT_FILENO) != 0, "vst", "lv2",
+                                "ns per frame; ratio = LV2 run / VST 2.4 processReplacing (target: at most 1.10 at 512)");
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
   return reporter.failed() ? 1 : 0;

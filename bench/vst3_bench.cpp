@@ -6,10 +6,11 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <map>
 #include <string>
 
 #include "bench/bench_host.h"
+#include "bench/bench_summary.h"
+#include "bench/edition_ratio.h"
 #include "tests/support/vst3_host.h"
 
 namespace {
@@ -34,8 +35,7 @@ void vst2Case(benchmark::State& state, FoldMode mode) {
     plugin.process(buffers.inputs(), buffers.outputs(), kFrames);
     benchmark::ClobberMemory();
   }
-  state.counters["per_frame"] =
-      benchmark::Counter(kFrames, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  setFrameCounters(state, kFrames);
 }
 
 template <class Sample>
@@ -47,7 +47,14 @@ void vst3Case(benchmark::State& state, FoldMode mode) {
     ParameterChanges changes;
     changes.add(0, {{0, mode == FoldMode::mono ? 1.0 : 0.0}});
     StereoBuffers<Sample> buffers(kFrames);
-    plugin.process(buffers.inputs(), buffers.outputs(), 0, &changes);
+    plugin.process(buffers.inputs(), buffers.outputs(), kFrames, &changes);
+    StereoBuffers<Sample> reference(kFrames);
+    PluginInstance(vst2Module(), mode, kFrames).process(reference.inputs(), reference.outputs(), kFrames);
+    if (buffers.output(0) != reference.output(0) || buffers.output(1) != reference.output(1)) {
+      state.SkipWithError("the VST3 edition's output differs from the VST 2.4 library's");
+      V3CALL(factory, release);
+      return;
+    }
     // An empty list every block, as hosts pass one even without changes.
     ParameterChanges none;
     for (auto _ : state) {
@@ -56,37 +63,8 @@ void vst3Case(benchmark::State& state, FoldMode mode) {
     }
   }
   V3CALL(factory, release);
-  state.counters["per_frame"] =
-      benchmark::Counter(kFrames, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  setFrameCounters(state, kFrames);
 }
-
-// The console output, then the ratio of each VST3 case to its VST 2.4 case.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  explicit RatioReporter(bool color) : ConsoleReporter(color ? OO_Defaults : OO_None) {}
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.error_occurred || !run.counters.count("per_frame")) continue;
-      const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-      if (run.run_type == Run::RT_Iteration || median) perFrame_[run.run_name.function_name] = run.counters.at("per_frame");
-    }
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    std::printf("\nVST3 process / VST 2.4 processReplacing, per frame at %d frames:\n", kFrames);
-    for (const auto& [name, seconds] : perFrame_) {
-      if (name.rfind("vst3/", 0) != 0) continue;
-      const auto vst2 = perFrame_.find("vst2/" + name.substr(5));
-      if (vst2 == perFrame_.end() || vst2->second <= 0) continue;
-      std::printf("  %-16s %6.3f ns  vs %6.3f ns  ratio %.3f\n", name.substr(5).c_str(), seconds * 1e9,
-                  vst2->second * 1e9, seconds / vst2->second);
-    }
-  }
-
- private:
-  std::map<std::string, double> perFrame_;
-};
 
 template <class Sample>
 void registerPath(const char* path) {
@@ -104,8 +82,10 @@ int main(int argc, char** argv) {
   registerPath<double>("double");
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter(isatty(STDOUT_FILENO) != 0);
+  EditionRatioReporter reporter(isatty(STDOUT_FILENO) != 0, "vst2", "vst3",
+                                "ns per frame at 512 frames; ratio = VST3 process / VST 2.4 processReplacing "
+                                "(target: at most 1.10)");
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
-  return 0;
+  return reporter.failed() ? 1 : 0;
 }

@@ -154,6 +154,11 @@ tresult Plugin::processAudio(ProcessData& data, AudioBusBuffers& output, Sample*
   if (!in[1]) in[1] = in[0];
   Sample* out[kChannels] = {outs ? outs[0] : nullptr, outs && output.numChannels > 1 ? outs[1] : nullptr};
   const bool usesScratch = !in[0] || !out[0] || !out[1];
+  if (!usesScratch && points_.size() == 0) {
+    // The common block: the host's buffers as they are, one call.
+    core_.process(in, out, frames);
+    return kResultOk;
+  }
   const int32 partLimit = usesScratch ? maxBlock_ : frames;
 
   std::size_t next = 0;
