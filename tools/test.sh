@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: the Linux build, the same suite under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the threaded tests under ThreadSanitizer, both Windows
-# DLLs under Wine, a short run of every fuzz target and one pass of the benchmarks.
+# DLLs under Wine, the release checks over those three builds, a short run of every fuzz
+# target and one pass of the benchmarks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -17,7 +18,8 @@ run_ctest() { ctest --test-dir "$1" --output-on-failure --no-tests=error -j"$job
 step "Linux"
 configure -B build/linux -DCMAKE_BUILD_TYPE=Release -DTWINFOLD_BUILD_BENCH=ON
 cmake --build build/linux
-run_ctest build/linux
+# The release checks need the Windows builds too; they run at the end.
+run_ctest build/linux -LE release
 
 step "Linux, AddressSanitizer + UndefinedBehaviorSanitizer"
 configure -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTWINFOLD_SANITIZE=address,undefined
@@ -35,6 +37,9 @@ for target in win32 win64; do
   cmake --build --preset "$target"
   run_ctest "build/$target"
 done
+
+step "Releases: plug-ins rebuilt elsewhere byte for byte"
+run_ctest build/linux -L release
 
 step "Fuzz targets, a short run each"
 configure -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
