@@ -14,16 +14,8 @@ for target in linux win32 win64; do
   else
     cmake --build --preset "$target" --target Quillmarsh_twinfold Quillmarsh_twinfold_lv2 Quillmarsh_twinfold_vst3
   fi
-  mkdir -p "out/$target"
-  rm -rf "out/$target/Quillmarsh_twinfold.lv2"
-  cp -r "build/$target/lv2/Quillmarsh_twinfold.lv2" "out/$target/"
-  rm -rf "out/$target/Quillmarsh_twinfold.vst3"
-  cp -R "build/$target/Quillmarsh_twinfold.vst3" "out/$target/"
 done
-cp build/linux/host/Quillmarsh_twinfold.so out/linux/
-cp build/win32/host/Quillmarsh_twinfold.dll out/win32/
-cp build/win64/host/Quillmarsh_twinfold.dll out/win64/
-cp build/linux/tools/render/vst-render out/linux/
+tools/stage.sh build out
 echo
 ls -l out/*/Quillmarsh_twinfold.so out/*/Quillmarsh_twinfold.dll out/*/Quillmarsh_twinfold.lv2/* \
   out/*/Quillmarsh_twinfold.vst3/Contents/*/*

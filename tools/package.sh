@@ -1,0 +1,262 @@
+#!/usr/bin/env bash
+# Release packages of the built plug-ins, written into dist/:
+#   Quillmarsh_twinfold-<version>-win32.zip, -win64.zip   the DLL, bundles, INSTALL.txt
+#   Quillmarsh_twinfold-<version>-linux-x86_64.tar.gz     the .so, bundles, vst-render, INSTALL.txt
+#   quillmarsh-twinfold_<version>_amd64.deb               for Debian and its derivatives
+#   SHA256SUMS                                            over the four
+# It packages what tools/build.sh left in out/<target>/ (running tools/build.sh first
+# when a plug-in is missing there), including any *.lv2 and *.vst3 bundles it finds.
+#
+#   tools/package.sh [--from OUT_ROOT] [--dist DIR]
+#
+# The packages are reproducible: every member carries the time SOURCE_DATE_EPOCH (by
+# default the last commit's), members are sorted and belong to root.
+set -euo pipefail
+
+from=""
+dist=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --from) from=$(realpath -m "$2"); shift 2 ;;
+    --dist) dist=$(realpath -m "$2"); shift 2 ;;
+    *) echo "usage: tools/package.sh [--from OUT_ROOT] [--dist DIR]" >&2; exit 2 ;;
+  esac
+done
+cd "$(dirname "$0")/.."
+dist=${dist:-$PWD/dist}
+
+deliverables=(linux/Quillmarsh_twinfold.so linux/vst-render win32/Quillmarsh_twinfold.dll
+  win64/Quillmarsh_twinfold.dll)
+missing() { for file in "${deliverables[@]}"; do [ -f "$1/$file" ] || return 0; done; return 1; }
+if [ -z "$from" ]; then
+  from=$PWD/out
+  if missing "$from"; then tools/build.sh; fi
+fi
+if missing "$from"; then
+  echo "package.sh: $from lacks one of: ${deliverables[*]}" >&2
+  exit 1
+fi
+
+version=$(sed -nE 's/^project\(Quillmarsh_twinfold VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)
+[ -n "$version" ] || { echo "package.sh: no version in CMakeLists.txt's project()" >&2; exit 1; }
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+  SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null) ||
+    { echo "package.sh: not a git checkout; set SOURCE_DATE_EPOCH" >&2; exit 1; }
+fi
+export SOURCE_DATE_EPOCH
+export TZ=UTC LC_ALL=C
+
+# What the plug-in announces to hosts as its unique ID, for the note in INSTALL.txt.
+unique_id=$("$from/linux/vst-render" --info "$from/linux/Quillmarsh_twinfold.so" |
+  sed -nE 's/^Unique ID +//p')
+[ -n "$unique_id" ] || { echo "package.sh: vst-render --info shows no unique ID" >&2; exit 1; }
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/twinfold-package.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$dist"
+name=Quillmarsh_twinfold
+package=quillmarsh-twinfold
+
+# Fixed permissions and times: folders and programs 0755, everything else 0644.
+normalise() {
+  find "$1" -type d -exec chmod 0755 {} +
+  find "$1" -type f -exec chmod 0644 {} +
+  for program in "${@:2}"; do chmod 0755 "$program"; done
+  find "$1" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
+}
+
+# Copies the bundles (folders named *.lv2 or *.vst3) of one target into a folder.
+copy_bundles() {
+  local bundle
+  for bundle in "$1"/*.lv2 "$1"/*.vst3; do
+    if [ -d "$bundle" ]; then cp -R "$bundle" "$2/"; fi
+  done
+}
+
+# INSTALL.txt for one platform, naming only what the archive holds.
+# install_text PLATFORM ARCHIVE_FOLDER
+install_text() {
+  local platform=$1 folder=$2 vst2 lv2 vst3 plugin_file
+  case "$platform" in
+    win32)
+      title="32-bit Windows hosts (on 64-bit Windows too, for 32-bit hosts)"
+      plugin_file=$name.dll
+      vst2='C:\Program Files (x86)\Common Files\VST2  or  C:\Program Files (x86)\VstPlugins'
+      lv2='C:\Program Files (x86)\Common Files\LV2'
+      vst3='C:\Program Files (x86)\Common Files\VST3' ;;
+    win64)
+      title="64-bit Windows hosts"
+      plugin_file=$name.dll
+      vst2='C:\Program Files\Common Files\VST2  or  C:\Program Files\VstPlugins'
+      lv2='C:\Program Files\Common Files\LV2  (or %APPDATA%\LV2 for your account only)'
+      vst3='C:\Program Files\Common Files\VST3  (or %LOCALAPPDATA%\Programs\Common\VST3 for your account only)' ;;
+    linux)
+      title="64-bit Linux hosts (x86-64)"
+      plugin_file=$name.so
+      vst2='~/.vst for your account, or /usr/local/lib/vst for everyone'
+      lv2='~/.lv2 for your account, or /usr/local/lib/lv2 for everyone'
+      vst3='~/.vst3 for your account, or /usr/local/lib/vst3 for everyone' ;;
+  esac
+  cat <<EOF
+$name $version for $title
+================================================================
+
+A two-channel utility with one switch, "stereo / mono": at "stereo" the two
+channels pass through unchanged; at "mono" both outputs carry the mean of the two.
+
+Installing
+----------
+Copy each file or folder below into the folder given for its kind of host (or into
+any folder your host scans for that kind of plug-in), then let the host scan for
+new plug-ins. Copy only the kinds your host loads.
+
+Hosts that load VST 2.4 plug-ins:
+  file    $plugin_file
+  copy to $vst2
+EOF
+  local bundle
+  for bundle in "$folder"/*.lv2; do
+    [ -d "$bundle" ] || continue
+    cat <<EOF
+
+Hosts that load LV2 plug-ins:
+  folder  $(basename "$bundle")  (the whole folder, as it is)
+  copy to $lv2
+EOF
+  done
+  for bundle in "$folder"/*.vst3; do
+    [ -d "$bundle" ] || continue
+    cat <<EOF
+
+Hosts that load VST3 plug-ins:
+  folder  $(basename "$bundle")  (the whole folder, as it is)
+  copy to $vst3
+EOF
+  done
+  if [ "$platform" = linux ]; then
+    cat <<EOF
+
+The renderer, vst-render, runs a VST 2.4 plug-in over audio files without a host
+("vst-render --help"). Copy it into a folder on your PATH, e.g. ~/.local/bin or
+/usr/local/bin; it needs libsndfile (Debian and Ubuntu: libsndfile1).
+
+On Debian and Ubuntu, ${package}_${version}_amd64.deb installs all of this
+into /usr/lib and /usr/bin instead.
+EOF
+  fi
+  cat <<EOF
+
+Unique ID
+---------
+Hosts tell VST 2.4 plug-ins apart by a unique ID, which they also store in saved
+sessions and presets. This build announces the unique ID $unique_id. A session or
+preset saved with this plug-in finds it again only in a build with the same ID.
+EOF
+  if [ "$unique_id" = 0 ]; then
+    echo "A few hosts refuse plug-ins whose ID is 0."
+  fi
+}
+
+# One archive's folder: the plug-in, the bundles, the renderer on Linux, INSTALL.txt.
+# archive_folder PLATFORM FOLDER_NAME  (prints the folder's path)
+archive_folder() {
+  local platform=$1 folder="$work/$1/$2"
+  mkdir -p "$folder"
+  if [ "$platform" = linux ]; then
+    cp "$from/linux/$name.so" "$from/linux/vst-render" "$folder/"
+  else
+    cp "$from/$platform/$name.dll" "$folder/"
+  fi
+  copy_bundles "$from/$platform" "$folder"
+  if [ "$platform" = linux ]; then
+    install_text linux "$folder" >"$folder/INSTALL.txt"
+  else
+    # Windows editors expect CR LF line ends.
+    install_text "$platform" "$folder" | sed 's/$/\r/' >"$folder/INSTALL.txt"
+  fi
+  if [ "$platform" = linux ]; then normalise "$folder" "$folder/vst-render"; else normalise "$folder"; fi
+  echo "$folder"
+}
+
+archives=()
+for platform in win32 win64; do
+  top=$name-$version-$platform
+  folder=$(archive_folder "$platform" "$top")
+  rm -f "$dist/$top.zip"
+  # Sorted names, no directory entries, no owner or extra time fields (-X); the DOS
+  # times are those of TZ=UTC.
+  (cd "$(dirname "$folder")" && find "$top" -type f | sort | zip -q -X -9 -@ "$dist/$top.zip")
+  archives+=("$top.zip")
+done
+
+top=$name-$version-linux-x86_64
+folder=$(archive_folder linux "$top")
+tar --sort=name --format=gnu --owner=0 --group=0 --numeric-owner --mtime="@$SOURCE_DATE_EPOCH" \
+  -C "$(dirname "$folder")" -cf - "$top" | gzip -9 -n >"$dist/$top.tar.gz"
+archives+=("$top.tar.gz")
+
+# The Debian package: the plug-ins where Linux hosts look, the renderer with its manual.
+root="$work/deb"
+doc="$root/usr/share/doc/$package"
+mkdir -p "$root/DEBIAN" "$root/usr/lib/vst" "$root/usr/bin" "$root/usr/share/man/man1" "$doc"
+cp "$from/linux/$name.so" "$root/usr/lib/vst/"
+cp "$from/linux/vst-render" "$root/usr/bin/"
+formats="VST 2.4"
+for bundle in "$from"/linux/*.lv2; do
+  [ -d "$bundle" ] || continue
+  mkdir -p "$root/usr/lib/lv2" && cp -R "$bundle" "$root/usr/lib/lv2/" && formats="$formats, LV2"
+done
+for bundle in "$from"/linux/*.vst3; do
+  [ -d "$bundle" ] || continue
+  mkdir -p "$root/usr/lib/vst3" && cp -R "$bundle" "$root/usr/lib/vst3/" && formats="$formats, VST3"
+done
+gzip -9 -n <tools/render/vst-render.1 >"$root/usr/share/man/man1/vst-render.1.gz"
+cp tools/package/copyright "$doc/copyright"
+maintainer=${TWINFOLD_MAINTAINER:-"Quillmarsh <packages@quillmarsh.example>"}
+{
+  echo "$package ($version) unstable; urgency=medium"
+  echo
+  echo "  * Release $version."
+  echo
+  echo " -- $maintainer  $(date -u -R -d "@$SOURCE_DATE_EPOCH")"
+} | gzip -9 -n >"$doc/changelog.gz"
+
+# Library dependencies as Debian's own tool works them out from the binaries.
+mkdir -p "$work/shlibs/debian"
+printf 'Source: %s\n\nPackage: %s\nArchitecture: amd64\n' "$package" "$package" >"$work/shlibs/debian/control"
+binaries=()
+while IFS= read -r -d '' file; do
+  case "$(file -b "$file")" in ELF*) binaries+=("-e$file") ;; esac
+done < <(find "$root/usr" -type f -print0 | sort -z)
+depends=$(cd "$work/shlibs" && dpkg-shlibdeps -O "${binaries[@]}" 2>/dev/null | sed -n 's/^shlibs:Depends=//p')
+[ -n "$depends" ] || { echo "package.sh: dpkg-shlibdeps found no dependencies" >&2; exit 1; }
+normalise "$root" "$root/usr/bin/vst-render"
+installed_size=$(find "$root/usr" -type f -printf '%s\n' | awk '{ kb += int(($1 + 1023) / 1024) } END { print kb }')
+cat >"$root/DEBIAN/control" <<EOF
+Package: $package
+Version: $version
+Architecture: amd64
+Maintainer: $maintainer
+Installed-Size: $installed_size
+Depends: $depends
+Section: sound
+Priority: optional
+Description: stereo / mono utility audio plug-in ($formats)
+ Quillmarsh_twinfold is an audio effect with one switch, "stereo / mono": at
+ "stereo" the two channels pass through unchanged; at "mono" both outputs
+ carry the mean of the two inputs.
+ .
+ Plug-in formats: $formats.
+ .
+ The package also holds vst-render, which runs a VST 2.4 plug-in over audio
+ files without a host.
+EOF
+(cd "$root" && find usr -type f | sort | xargs md5sum) >"$root/DEBIAN/md5sums"
+normalise "$root" "$root/usr/bin/vst-render"
+deb=${package}_${version}_amd64.deb
+dpkg-deb --root-owner-group -Zxz --build "$root" "$dist/$deb" >/dev/null
+archives+=("$deb")
+
+(cd "$dist" && sha256sum "${archives[@]}" >SHA256SUMS)
+echo "Packages of $name $version in $dist:"
+(cd "$dist" && ls -l "${archives[@]}" SHA256SUMS)
