@@ -53,9 +53,11 @@ unique_id=$("$from/linux/vst-render" --info "$from/linux/Quillmarsh_twinfold.so"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/twinfold-package.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$dist"
 name=Quillmarsh_twinfold
 package=quillmarsh-twinfold
+# dist/ holds one release: packages of an earlier version go.
+mkdir -p "$dist"
+rm -f "$dist/$name"-*.zip "$dist/$name"-*.tar.gz "$dist/$package"_*.deb "$dist/SHA256SUMS"
 
 # Fixed permissions and times: folders and programs 0755, everything else 0644.
 normalise() {
@@ -182,7 +184,6 @@ archives=()
 for platform in win32 win64; do
   top=$name-$version-$platform
   folder=$(archive_folder "$platform" "$top")
-  rm -f "$dist/$top.zip"
   # Sorted names, no directory entries, no owner or extra time fields (-X); the DOS
   # times are those of TZ=UTC.
   (cd "$(dirname "$folder")" && find "$top" -type f | sort | zip -q -X -9 -@ "$dist/$top.zip")
@@ -230,7 +231,6 @@ while IFS= read -r -d '' file; do
 done < <(find "$root/usr" -type f -print0 | sort -z)
 depends=$(cd "$work/shlibs" && dpkg-shlibdeps -O "${binaries[@]}" 2>/dev/null | sed -n 's/^shlibs:Depends=//p')
 [ -n "$depends" ] || { echo "package.sh: dpkg-shlibdeps found no dependencies" >&2; exit 1; }
-normalise "$root" "$root/usr/bin/vst-render"
 installed_size=$(find "$root/usr" -type f -printf '%s\n' | awk '{ kb += int(($1 + 1023) / 1024) } END { print kb }')
 cat >"$root/DEBIAN/control" <<EOF
 Package: $package
