@@ -38,7 +38,7 @@ for target in win32 win64; do
   run_ctest "build/$target"
 done
 
-step "Releases: plug-ins rebuilt elsewhere byte for byte"
+step "Releases: plug-ins rebuilt elsewhere byte for byte, packages checked"
 run_ctest build/linux -L release
 
 step "Fuzz targets, a short run each"
