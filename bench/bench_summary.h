@@ -22,6 +22,17 @@ inline void setFrameCounters(benchmark::State& state, std::int32_t frames) {
                                                    benchmark::Counter::kIsIterationInvariantRate |
                                                        benchmark::Counter::kInvert);
 }
+// Times `process(frames)` once per iteration and sets the frame counters: the loop
+// that every processing case of the benchmarks shares.
+template <class Process>
+void timeBlocks(benchmark::State& state, std::int32_t frames, Process process) {
+  for (auto _ : state) {
+    process(frames);
+    benchmark::ClobberMemory();
+  }
+  setFrameCounters(state, frames);
+}
+
 // The block length at which the plug-in is also timed on subnormal input.
 inline constexpr std::int32_t kSubnormalFrames = 512;
 

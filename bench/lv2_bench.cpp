@@ -59,11 +59,7 @@ bool sameOutputs(const StereoBuffers<float>& a, const StereoBuffers<float>& b) {
 void vstCase(benchmark::State& state, FoldMode mode, std::int32_t frames) {
   PluginInstance plugin(vstModule(), mode, frames);
   StereoBuffers<float> buffers(frames);
-  for (auto _ : state) {
-    plugin.process(buffers.inputs(), buffers.outputs(), frames);
-    benchmark::ClobberMemory();
-  }
-  setFrameCounters(state, frames);
+  timeBlocks(state, frames, [&](std::int32_t n) { plugin.process(buffers.inputs(), buffers.outputs(), n); });
 }
 
 void lv2Case(benchmark::State& state, FoldMode mode, std::int32_t frames) {
@@ -76,11 +72,7 @@ void lv2Case(benchmark::State& state, FoldMode mode, std::int32_t frames) {
     state.SkipWithError("the LV2 edition's output differs from the VST 2.4 library's");
     return;
   }
-  for (auto _ : state) {
-    lv2.run(frames);
-    benchmark::ClobberMemory();
-  }
-  setFrameCounters(state, frames);
+  timeBlocks(state, frames, [&](std::int32_t n) { lv2.run(n); });
 }
 
 }  // namespace

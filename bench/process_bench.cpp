@@ -51,11 +51,7 @@ void pluginCase(benchmark::State& state, FoldMode mode, std::int32_t frames, Sig
     return;
   }
   const std::int64_t queriesBefore = hostTimeQueries();
-  for (auto _ : state) {
-    plugin.process(buffers.inputs(), buffers.outputs(), frames);
-    benchmark::ClobberMemory();
-  }
-  setFrameCounters(state, frames);
+  timeBlocks(state, frames, [&](std::int32_t n) { plugin.process(buffers.inputs(), buffers.outputs(), n); });
   state.counters["time_queries"] =
       benchmark::Counter(static_cast<double>(hostTimeQueries() - queriesBefore), benchmark::Counter::kAvgIterations);
 }
@@ -67,41 +63,26 @@ template <class Sample>
 void pluginInPlaceCase(benchmark::State& state, FoldMode mode, std::int32_t frames) {
   PluginInstance plugin(pluginModule(), mode, frames);
   StereoBuffers<Sample> buffers(frames);
-  for (auto _ : state) {
-    plugin.process(buffers.inputs(), buffers.inputs(), frames);
-    benchmark::ClobberMemory();
-  }
-  setFrameCounters(state, frames);
+  timeBlocks(state, frames, [&](std::int32_t n) { plugin.process(buffers.inputs(), buffers.inputs(), n); });
 }
 
 template <class Sample>
 void handCase(benchmark::State& state, FoldMode mode, std::int32_t frames) {
   StereoBuffers<Sample> buffers(frames);
-  for (auto _ : state) {
-    handLoop(mode, buffers);
-    benchmark::ClobberMemory();
-  }
-  setFrameCounters(state, frames);
+  timeBlocks(state, frames, [&](std::int32_t) { handLoop(mode, buffers); });
 }
 
 template <class Sample>
 void plainLoopCase(benchmark::State& state, FoldMode mode, std::int32_t frames) {
   StereoBuffers<Sample> buffers(frames);
-  for (auto _ : state) {
-    plainEffectLoop(buffers.inputs(), buffers.outputs(), frames, mode == FoldMode::mono);
-    benchmark::ClobberMemory();
-  }
-  setFrameCounters(state, frames);
+  const bool mono = mode == FoldMode::mono;
+  timeBlocks(state, frames, [&](std::int32_t n) { plainEffectLoop(buffers.inputs(), buffers.outputs(), n, mono); });
 }
 
 template <class Sample>
 void memcpyCase(benchmark::State& state, std::int32_t frames) {
   StereoBuffers<Sample> buffers(frames);
-  for (auto _ : state) {
-    copyChannels(buffers.inputs(), buffers.outputs(), frames);
-    benchmark::ClobberMemory();
-  }
-  setFrameCounters(state, frames);
+  timeBlocks(state, frames, [&](std::int32_t n) { copyChannels(buffers.inputs(), buffers.outputs(), n); });
 }
 
 // A block of 0 or 1 frames: the block section with its four time queries, plus the

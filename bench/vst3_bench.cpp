@@ -31,11 +31,7 @@ template <class Sample>
 void vst2Case(benchmark::State& state, FoldMode mode) {
   PluginInstance plugin(vst2Module(), mode, kFrames);
   StereoBuffers<Sample> buffers(kFrames);
-  for (auto _ : state) {
-    plugin.process(buffers.inputs(), buffers.outputs(), kFrames);
-    benchmark::ClobberMemory();
-  }
-  setFrameCounters(state, kFrames);
+  timeBlocks(state, kFrames, [&](std::int32_t n) { plugin.process(buffers.inputs(), buffers.outputs(), n); });
 }
 
 template <class Sample>
@@ -57,13 +53,9 @@ void vst3Case(benchmark::State& state, FoldMode mode) {
     }
     // An empty list every block, as hosts pass one even without changes.
     ParameterChanges none;
-    for (auto _ : state) {
-      plugin.process(buffers.inputs(), buffers.outputs(), kFrames, &none);
-      benchmark::ClobberMemory();
-    }
+    timeBlocks(state, kFrames, [&](std::int32_t n) { plugin.process(buffers.inputs(), buffers.outputs(), n, &none); });
   }
   V3CALL(factory, release);
-  setFrameCounters(state, kFrames);
 }
 
 template <class Sample>
