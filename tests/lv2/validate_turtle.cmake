@@ -1,5 +1,7 @@
 # Validates the bundle's Turtle against the LV2 schemas with sord_validate; any error
-# or warning fails.
+# or warning fails. Only the specification's own bundles in SCHEMAS are read (those whose
+# manifest declares a specification or an ontology): the plug-ins installed beside them
+# have descriptions of their own, with faults that are not ours to report.
 #   cmake -DSORD_VALIDATE=<program> -DSCHEMAS=<folder> -DBUNDLE=<folder> -P validate_turtle.cmake
 cmake_minimum_required(VERSION 3.25)
 foreach(required SORD_VALIDATE SCHEMAS BUNDLE)
@@ -7,7 +9,16 @@ foreach(required SORD_VALIDATE SCHEMAS BUNDLE)
     message(FATAL_ERROR "validate_turtle: -D${required}=... is required")
   endif()
 endforeach()
-file(GLOB_RECURSE schemas "${SCHEMAS}/*.ttl")
+file(GLOB manifests "${SCHEMAS}/*/manifest.ttl")
+set(schemas "")
+foreach(manifest IN LISTS manifests)
+  file(READ "${manifest}" declared)
+  if(declared MATCHES "lv2:Specification|owl:Ontology")
+    get_filename_component(specification "${manifest}" DIRECTORY)
+    file(GLOB_RECURSE specification_files "${specification}/*.ttl")
+    list(APPEND schemas ${specification_files})
+  endif()
+endforeach()
 file(GLOB bundle_files "${BUNDLE}/*.ttl")
 list(LENGTH bundle_files bundle_count)
 if(NOT schemas OR bundle_count LESS 2)

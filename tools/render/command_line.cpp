@@ -30,10 +30,11 @@ constexpr const char* kFooter =
     "                (\"Gain=6\" for a display of 6.000000)\n"
     "\n"
     "Output: OUTPUT's extension chooses the file type (wav, flac, ogg, aiff, au, caf, w64, rf64,\n"
-    "mp3, ...; none: INPUT's type). --format chooses the encoding within it:\n"
+    "mp3, ...; none: INPUT's type), or --type names it whatever the extension. --encoding\n"
+    "(alias --format) chooses the encoding within it:\n"
     "  ENCODINGS\n"
-    "Without --format INPUT's encoding is kept, or the nearest one the type holds (FLAC: 24-bit\n"
-    "from float).\n"
+    "Without --encoding INPUT's encoding is kept, or the nearest one the type holds (FLAC:\n"
+    "24-bit from float).\n"
     "\n"
     "Tail and latency: after INPUT ends, --tail SECONDS of silence go through the plug-in so\n"
     "delays and reverbs ring out (default: the tail the plug-in reports, else none). The\n"
@@ -43,7 +44,8 @@ constexpr const char* kFooter =
     "Examples:\n"
     "  vst-render --param \"stereo / mono=mono\" Quillmarsh_twinfold.so mix.wav mix-mono.wav\n"
     "  vst-render --param 0=1 --save-preset mono.fxp Quillmarsh_twinfold.so\n"
-    "  vst-render --preset mono.fxp --format pcm24 Quillmarsh_twinfold.so in.wav out.flac\n"
+    "  vst-render --preset mono.fxp -e pcm24 Quillmarsh_twinfold.so in.wav out.flac\n"
+    "  vst-render -t flac Quillmarsh_twinfold.so in.wav take-3.render\n"
     "  vst-render --tail 3 -p \"decay=80\" reverb.so dry.wav wet.wav\n"
     "\n"
     "The output is written to a hidden temporary file next to OUTPUT and moved into place only\n"
@@ -90,9 +92,12 @@ std::optional<int> parseCommandLine(int argc, char** argv, RenderOptions& option
       ->type_name("FRAMES")
       ->check(CLI::Range(1, 65536).description(""));
   app.add_flag("--double", options.doublePrecision, "Process in 64-bit floating point (if the plug-in can)");
-  app.add_option("--format", options.encoding, "OUTPUT's encoding (below; default: INPUT's, or the nearest)")
+  app.add_option("-e,--encoding,--format", options.encoding,
+                 "OUTPUT's encoding (below; default: INPUT's, or the nearest)")
       ->type_name("ENCODING")
       ->check(CLI::IsMember(encodingNames()).description(""));
+  app.add_option("-t,--type", options.fileType, "OUTPUT's file type (wav, flac, ...), whatever its extension")
+      ->type_name("TYPE");
   double tailSeconds = 0.0;
   CLI::Option* tail =
       app.add_option("--tail", tailSeconds, "Seconds of silence processed after INPUT (default: the plug-in's)")

@@ -93,7 +93,7 @@ void checkChannelsFit(const InputFile& input, PluginInstance& plugin, bool upmix
 }
 
 void renderFile(const RenderOptions& options) {
-  const OutputType outputType = outputTypeFor(options.output, options.encoding);
+  const OutputType outputType = outputTypeFor(options.output, options.encoding, options.fileType);
   InputFile input(options.input);
   const OutputFormat format = chooseOutputFormat(outputType, input.format().fileFormat);
   PluginInstance plugin(options.plugin);

@@ -13,7 +13,8 @@ struct RenderOptions {
   bool info = false;
   std::int32_t blockSize = 512;
   bool doublePrecision = false;
-  std::string encoding;                 // a --format name; empty: INPUT's or the nearest
+  std::string encoding;                 // an --encoding name; empty: INPUT's or the nearest
+  std::string fileType;                 // --type: OUTPUT's file type whatever its extension
   std::optional<double> tailSeconds;    // none: the plug-in's own tail size
   bool compensateLatency = true;
   std::vector<std::string> parameters;  // "INDEX=VALUE" or "NAME=TEXT", applied in order

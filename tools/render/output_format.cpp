@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <optional>
 
 #include "tools/render/render_error.h"
@@ -107,8 +108,10 @@ std::vector<Alias> writableExtensions() {
 std::string formatInfoName(int command, int format) {
   SF_FORMAT_INFO info{};
   info.format = format;
-  if (sf_command(nullptr, command, &info, sizeof info) != 0 || !info.name) return "format 0x" + std::to_string(format);
-  return info.name;
+  if (sf_command(nullptr, command, &info, sizeof info) == 0 && info.name) return info.name;
+  char hex[24];
+  std::snprintf(hex, sizeof hex, "format 0x%X", static_cast<unsigned>(format));
+  return hex;
 }
 
 // "FLAC (Free Lossless Audio Codec)" becomes "FLAC".
@@ -136,16 +139,16 @@ std::optional<int> heldSubtype(const Encoding& encoding, int container) {
   return std::nullopt;
 }
 
-// The --format encoding, refused with those the container holds when it holds not that one.
+// The --encoding, refused with those the container holds when it holds not that one.
 int namedSubtype(const std::string& name, int container) {
   const Encoding* encoding = encodingNamed(name);
-  if (!encoding) throw UsageError("--format " + name + ": unknown encoding");
+  if (!encoding) throw UsageError("--encoding " + name + ": unknown encoding");
   if (const std::optional<int> subtype = heldSubtype(*encoding, container)) return *subtype;
   std::string held;
   for (const Encoding& candidate : kEncodings)
     if (heldSubtype(candidate, container)) held += (held.empty() ? "" : ", ") + std::string(candidate.name);
-  throw UsageError(containerName(container) + " files cannot hold --format " + name + "; " +
-                   (held.empty() ? "leave --format out for this type" : "it holds " + held));
+  throw UsageError(containerName(container) + " files cannot hold --encoding " + name + "; " +
+                   (held.empty() ? "leave --encoding out for this type" : "it holds " + held));
 }
 
 // How exactly a decoded input encoding is worth keeping: lossy and companded sources
@@ -184,15 +187,18 @@ int nearestSubtype(int container, int inputSubtype) {
   throw UsageError(containerName(container) + " files cannot be written");
 }
 
+std::string lowerCase(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
 std::string extensionOf(const std::string& path) {
   const std::size_t slash = path.find_last_of('/');
   const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
   const std::size_t dot = path.find_last_of('.');
   // A leading dot marks a hidden file, not an extension.
   if (dot == std::string::npos || dot <= nameStart) return "";
-  std::string extension = path.substr(dot + 1);
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return extension;
+  return lowerCase(path.substr(dot + 1));
 }
 
 }  // namespace
@@ -206,10 +212,11 @@ const std::vector<std::string>& encodingNames() {
   return names;
 }
 
-OutputType outputTypeFor(const std::string& outputPath, const std::string& encoding) {
+OutputType outputTypeFor(const std::string& outputPath, const std::string& encoding, const std::string& forcedType) {
   OutputType type;
   type.encoding = encoding;
-  const std::string extension = extensionOf(outputPath);
+  std::string extension = forcedType.empty() ? extensionOf(outputPath) : lowerCase(forcedType);
+  if (!extension.empty() && extension.front() == '.') extension.erase(0, 1);
   if (extension.empty()) return type;
   const std::vector<Alias> extensions = writableExtensions();
   const auto found = std::find_if(extensions.begin(), extensions.end(),
@@ -217,7 +224,9 @@ OutputType outputTypeFor(const std::string& outputPath, const std::string& encod
   if (found == extensions.end()) {
     std::string list;
     for (const Alias& alias : extensions) list += (list.empty() ? "" : ", ") + std::string(alias.extension);
-    throw UsageError("cannot write ." + extension + " files ('" + outputPath + "'); the output types are " + list);
+    const std::string what = forcedType.empty() ? "cannot write ." + extension + " files ('" + outputPath + "')"
+                                                : "--type " + forcedType + ": cannot write this type";
+    throw UsageError(what + "; the output types are " + list);
   }
   type.container = found->container;
   type.namedEncoding = found->encoding;

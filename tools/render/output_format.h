@@ -1,5 +1,6 @@
-// OUTPUT's container follows its extension (INPUT's when it has none); the sample
-// encoding is the one --format names, else INPUT's, else the nearest the container holds.
+// OUTPUT's container is the one --type names, else its extension's (INPUT's when it has
+// none); the sample encoding is the one --encoding names, else INPUT's, else the nearest
+// the container holds.
 #pragma once
 
 #include <string>
@@ -9,7 +10,7 @@
 struct OutputType {
   int container = 0;        // 0: none named, INPUT's container
   int namedEncoding = 0;    // an encoding the extension implies (.opus, .mp3), else 0
-  std::string encoding;     // the --format name, or empty
+  std::string encoding;     // the --encoding name, or empty
 };
 
 struct OutputFormat {
@@ -18,11 +19,13 @@ struct OutputFormat {
   std::string fallback;  // "in place of the input's 32-bit float" when the encoding had to change
 };
 
-// The --format names, in the order --help lists them.
+// The --encoding names, in the order --help lists them.
 const std::vector<std::string>& encodingNames();
 
-// Throws UsageError when the extension names nothing libsndfile writes (listing what
-// it does) or its container cannot hold the --format encoding (listing what it holds).
-OutputType outputTypeFor(const std::string& outputPath, const std::string& encoding);
+// Throws UsageError when the type (`forcedType`, else the extension) names nothing
+// libsndfile writes (listing what it does) or its container cannot hold the --encoding
+// (listing what it holds).
+OutputType outputTypeFor(const std::string& outputPath, const std::string& encoding,
+                         const std::string& forcedType = "");
 // The same refusal for an encoding INPUT's container cannot hold.
 OutputFormat chooseOutputFormat(const OutputType& type, int inputFormat);
