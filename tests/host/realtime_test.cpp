@@ -4,6 +4,7 @@
 #include "tests/host/allocation_counter.h"
 #include "tests/host/host_fixture.h"
 #include "tests/support/lv2_host.h"
+#include "tests/support/vst3_host.h"
 
 namespace {
 
@@ -97,6 +98,39 @@ TEST_F(RealTime, Lv2RunAllocatesNothing) {
   EXPECT_EQ(allocationCount() - before, 0u);
   EXPECT_EQ(block.out[0][0], 0.375f) << "the last round ran in mono";
   instance.deactivate();
+}
+
+// The VST3 edition's process, with a parameter change inside every block, allocates
+// nothing either, in both sample sizes.
+TEST_F(RealTime, Vst3ProcessAllocatesNothing) {
+  Vst3Module module;
+  ASSERT_TRUE(module.loaded()) << PluginLibrary::error();
+  vst3::IPluginFactory* factory = module.factory();
+  ASSERT_TRUE(factory);
+  const std::uint64_t beforeInstance = allocationCount();
+  Vst3Instance instance(factory);
+  ASSERT_TRUE(instance);
+  EXPECT_GT(allocationCount(), beforeInstance) << "the counter must see the module's allocations";
+  instance.start();
+
+  ParameterChanges toMono, toStereo;
+  toMono.add(0, {{100, 1.0}});
+  toStereo.add(0, {{100, 0.0}});
+  std::vector<float> left(512, 0.5f), right(512, 0.25f), outLeft(512), outRight(512);
+  float* inputs[] = {left.data(), right.data()};
+  float* outputs[] = {outLeft.data(), outRight.data()};
+  ASSERT_EQ(instance.process(inputs, outputs, 512, &toMono), vst3::kResultOk);
+
+  const std::uint64_t before = allocationCount();
+  for (int round = 0; round < 4; ++round) {
+    instance.process(inputs, outputs, 512, round % 2 ? &toMono : &toStereo);
+    instance.process(inputs, outputs, 0);
+  }
+  EXPECT_EQ(allocationCount() - before, 0u);
+  EXPECT_EQ(outLeft[99], 0.5f) << "the last round began in stereo";
+  EXPECT_EQ(outLeft[100], 0.375f) << "and switched to mono at its change";
+  EXPECT_EQ(instance.releaseAll(), 0u);
+  V3CALL(factory, release);
 }
 
 }  // namespace
