@@ -8,7 +8,7 @@ packages=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config file
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64
   libsndfile1-dev libcli11-dev dpf-plugins-vst
   lv2-dev liblilv-dev lilv-utils sordi
-  zip unzip lintian dpkg-dev groff-base)
+  zip unzip lintian dpkg-dev groff-base nsis)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -3,7 +3,8 @@
 #   Quillmarsh_twinfold-<version>-win32.zip, -win64.zip   the DLL, bundles, INSTALL.txt
 #   Quillmarsh_twinfold-<version>-linux-x86_64.tar.gz     the .so, bundles, vst-render, INSTALL.txt
 #   quillmarsh-twinfold_<version>_amd64.deb               for Debian and its derivatives
-#   SHA256SUMS                                            over the four
+#   Quillmarsh_twinfold-<version>-windows-setup.exe       installer for 32- and 64-bit Windows
+#   SHA256SUMS                                            over the five
 # It packages what tools/build.sh left in out/<target>/ (running tools/build.sh first
 # when a plug-in is missing there), including any *.lv2 and *.vst3 bundles it finds.
 #
@@ -78,7 +79,14 @@ copy_bundles() {
 # INSTALL.txt for one platform, naming only what the archive holds.
 # install_text PLATFORM ARCHIVE_FOLDER
 install_text() {
-  local platform=$1 folder=$2 vst2 lv2 vst3 plugin_file
+  local platform=$1 folder=$2 vst2 lv2 vst3 plugin_file installer=""
+  if [ "$platform" != linux ]; then
+    installer="$name-$version-windows-setup.exe, from the same place as this archive,
+installs the editions for 32- and 64-bit hosts into these folders and registers
+an uninstaller; "/S" runs it without questions. To install by hand instead:
+
+"
+  fi
   case "$platform" in
     win32)
       title="32-bit Windows hosts (on 64-bit Windows too, for 32-bit hosts)"
@@ -108,7 +116,7 @@ channels pass through unchanged; at "mono" both outputs carry the mean of the tw
 
 Installing
 ----------
-Copy each file or folder below into the folder given for its kind of host (or into
+${installer}Copy each file or folder below into the folder given for its kind of host (or into
 any folder your host scans for that kind of plug-in), then let the host scan for
 new plug-ins. Copy only the kinds your host loads.
 
@@ -256,6 +264,13 @@ normalise "$root" "$root/usr/bin/vst-render"
 deb=${package}_${version}_amd64.deb
 dpkg-deb --root-owner-group -Zxz --build "$root" "$dist/$deb" >/dev/null
 archives+=("$deb")
+
+# The Windows installer: both architectures' editions in one program, built by makensis
+# from tools/installer/.
+setup=$name-$version-windows-setup.exe
+rm -f "$dist/$name"-*-windows-setup.exe
+tools/installer/make-installer.sh "$from" "$name" Quillmarsh "$version" "$dist/$setup"
+archives+=("$setup")
 
 (cd "$dist" && sha256sum "${archives[@]}" >SHA256SUMS)
 echo "Packages of $name $version in $dist:"

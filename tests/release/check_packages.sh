@@ -95,11 +95,11 @@ make)
 
 archives)
   expected_dist=$(printf '%s\n' "$name-$version-win32.zip" "$name-$version-win64.zip" \
-    "$name-$version-linux-x86_64.tar.gz" "$deb" SHA256SUMS | sort)
+    "$name-$version-linux-x86_64.tar.gz" "$deb" "$name-$version-windows-setup.exe" SHA256SUMS | sort)
   [ "$(ls "$dist" | sort)" = "$expected_dist" ] || fail "dist holds $(ls "$dist" | tr '\n' ' ')"
   (cd "$dist" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match the files"
   [ "$(cut -d' ' -f3 "$dist/SHA256SUMS" | sort)" = "$(grep -v SHA256SUMS <<<"$expected_dist")" ] ||
-    fail "SHA256SUMS does not cover exactly the four packages"
+    fail "SHA256SUMS does not cover exactly the five packages"
 
   for target in win32 win64; do
     top=$name-$version-$target
@@ -116,6 +116,7 @@ archives)
     same_bundles "$target" "$folder" "$top.zip"
     ! grep -qv $'\r$' "$folder/INSTALL.txt" || fail "$top.zip: INSTALL.txt has lines without CR LF"
     check_install_text "$target" "$folder/INSTALL.txt" "$folder" "$name.dll" 'Common Files\\VST2'
+    grep -q "^$name-$version-windows-setup.exe" "$folder/INSTALL.txt" || fail "$top.zip: INSTALL.txt does not name the installer"
   done
 
   top=$name-$version-linux-x86_64

@@ -1,8 +1,18 @@
 # Reads the version resource back out of a built DLL, as the mingw windres decodes the
 # image's resource section, and checks what Windows shows of it:
 #   cmake -DWINDRES=<triple>-windres -DDLL=<path> -DVERSION=<n.n.n> -DORIGINAL_FILENAME=<name>
-#         -P check_version_resource.cmake
+#         [-DFILE_DESCRIPTION=<text>] [-DFILE_TYPE=0x1] [-DFILE_OS=0x4] -P check_version_resource.cmake
+# The defaults are a plug-in DLL's: Quillmarsh_twinfold, VFT_DLL, VOS_NT_WINDOWS32.
 cmake_minimum_required(VERSION 3.25)
+if(NOT DEFINED FILE_DESCRIPTION)
+  set(FILE_DESCRIPTION Quillmarsh_twinfold)
+endif()
+if(NOT DEFINED FILE_TYPE)
+  set(FILE_TYPE 0x2)
+endif()
+if(NOT DEFINED FILE_OS)
+  set(FILE_OS 0x40004)
+endif()
 
 foreach(required WINDRES DLL VERSION ORIGINAL_FILENAME)
   if(NOT DEFINED ${required})
@@ -37,15 +47,15 @@ foreach(field FILEVERSION PRODUCTVERSION)
     list(APPEND failures "expected ${field} ${fixed}, found '${found}'")
   endif()
 endforeach()
-if(NOT resources MATCHES "\n FILETYPE 0x2\n")
-  list(APPEND failures "FILETYPE is not VFT_DLL (0x2)")
+if(NOT resources MATCHES "\n FILETYPE ${FILE_TYPE}\n")
+  list(APPEND failures "FILETYPE is not ${FILE_TYPE}")
 endif()
-if(NOT resources MATCHES "\n FILEOS 0x40004\n")
-  list(APPEND failures "FILEOS is not VOS_NT_WINDOWS32 (0x40004)")
+if(NOT resources MATCHES "\n FILEOS ${FILE_OS}\n")
+  list(APPEND failures "FILEOS is not ${FILE_OS}")
 endif()
 
 # The texts of the US English, Unicode table, and that table announced as the translation.
-if(NOT resources MATCHES "BLOCK \"040904B0\"")
+if(NOT resources MATCHES "BLOCK \"040904[Bb]0\"")
   list(APPEND failures "no StringFileInfo table 040904B0")
 endif()
 if(NOT resources MATCHES "VALUE \"Translation\", 0x409, 1200")
@@ -54,7 +64,7 @@ endif()
 foreach(pair
     "CompanyName=Quillmarsh"
     "ProductName=Quillmarsh_twinfold"
-    "FileDescription=Quillmarsh_twinfold"
+    "FileDescription=${FILE_DESCRIPTION}"
     "FileVersion=${VERSION}"
     "ProductVersion=${VERSION}"
     "OriginalFilename=${ORIGINAL_FILENAME}")

@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# Runs the Windows installer made by check_packages.sh make under Wine, in a fresh prefix:
+#   check_installer.sh win64 SOURCE_DIR WORK   install, uninstall key, uninstall, folders
+#   check_installer.sh win32 SOURCE_DIR WORK   32-bit files only; the test host loads the DLL
+set -euo pipefail
+arch=$1 source_dir=$(cd "$2" && pwd) work=$3
+name=Quillmarsh_twinfold
+version=$(sed -nE 's/^project\(Quillmarsh_twinfold VERSION ([0-9.]+).*/\1/p' "$source_dir/CMakeLists.txt")
+setup="$work/dist/$name-$version-windows-setup.exe" out="$work/out"
+export WINEPREFIX="$work/wine-$arch" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=$arch
+c="$WINEPREFIX/drive_c" pf="Program Files" cf="Program Files/Common Files" cf32="Program Files (x86)/Common Files"
+key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\'$name
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+wine_run() { local status=0; wine "$@" || status=$?; wineserver -w; return "$status"; }
+setup_exits() { local status=0; wine_run "$setup" "${@:2}" || status=$?; [ "$status" -eq "$1" ] || fail "setup ${*:2}: exit $status, not $1"; }
+
+# "drive_c path|staged file" for each file of one staged target's editions, as installed:
+# editions TARGET VST2_FOLDER VST3_FOLDER LV2_FOLDER CLAP_FOLDER
+editions() {
+  echo "$2/$name.dll|$out/$1/$name.dll"
+  (cd "$out/$1" && find "$name.vst3" -type f -printf "$3/%p|$out/$1/%p\n"
+   find "$name.lv2" -type f -printf "$4/%p|$out/$1/%p\n"
+   find . -maxdepth 1 -name "$name.clap" -printf "$5/%P|$out/$1/%P\n")
+}
+
+# Every file in the folders an installation can touch is one of EXPECTED (lines as above,
+# or a bare path for a file whose bytes do not matter), and each has the staged bytes.
+check_files() {
+  local what=$1 expected found line
+  expected=$(sort -t'|' -k1,1 -u <<<"$2")
+  found=$(cd "$c" && find "$cf"/{VST2,VST3,LV2,CLAP} "$cf32"/{VST2,LV2,CLAP} "$pf/Quillmarsh" VstPlugins Studio \
+    -type f 2>/dev/null | sort || true)
+  diff -u <(cut -d'|' -f1 <<<"$expected" | sed '/^$/d') <(echo "$found" | sed '/^$/d') || fail "$what: other files than expected"
+  while IFS='|' read -r path staged; do
+    [ -z "$staged" ] || cmp -s "$c/$path" "$staged" || fail "$what: $path is not the tested build's $staged"
+  done <<<"$expected"
+}
+
+rm -rf "$WINEPREFIX" && wine_run wineboot -i >/dev/null 2>&1
+uninstaller="$pf/Quillmarsh/$name/Uninstall $name.exe"
+foreign="$cf/VST2/Other Vendor Plugin.dll"
+case "$arch" in
+win64)
+  installed() {  # installed VST2_64 VST2_32: what a full install puts where
+    editions win64 "$1" "$cf/VST3" "$cf/LV2" "$cf/CLAP"
+    editions win32 "$2" "$cf/VST3" "$cf32/LV2" "$cf32/CLAP"
+    printf '%s\n' "$uninstaller" "$foreign"
+  }
+  mkdir -p "$c/$cf/VST2" && echo "another vendor's plug-in" >"$c/$foreign"
+  setup_exits 0 /S
+  check_files "silent install" "$(installed "$cf/VST2" "$cf32/VST2")"
+  values=$(wine reg query "$key" /reg:64 | tr -d '\r' | sed -nE 's/^ +([A-Za-z]+) +(REG_[A-Z_]+) +(.*)$/\1 \2 \3/p')
+  uninstall_exe='C:\Program Files\Quillmarsh\'$name'\Uninstall '$name'.exe'
+  for value in "DisplayName REG_SZ $name" "DisplayVersion REG_SZ $version" "Publisher REG_SZ Quillmarsh" \
+      "InstallLocation REG_SZ C:\\Program Files\\Quillmarsh\\$name" "UninstallString REG_SZ \"$uninstall_exe\"" \
+      "QuietUninstallString REG_SZ \"$uninstall_exe\" /S" "NoModify REG_DWORD 0x1" "NoRepair REG_DWORD 0x1"; do
+    grep -qxF "$value" <<<"$values" || fail "uninstall key: no $value in:"$'\n'"$values"
+  done
+  kb=$(( $(sed -nE 's/^EstimatedSize REG_DWORD (0x[0-9a-f]+)$/\1/p' <<<"$values") ))
+  bytes=$(installed . . | cut -s -d'|' -f2 | xargs -d'\n' stat -c %s | awk '{ n += $1 } END { print n }')
+  [ $((kb * 1024 - bytes)) -gt -65536 ] && [ $((kb * 1024 - bytes)) -lt 65536 ] || fail "EstimatedSize $kb KB for $bytes bytes"
+  ! wine reg query "$key" /reg:32 >/dev/null 2>&1 || fail "the uninstall key is in the 32-bit registry view"
+  quiet=$(sed -nE 's/^QuietUninstallString REG_SZ "(.*)" (.*)$/\1|\2/p' <<<"$values")
+  wine_run "${quiet%|*}" "${quiet#*|}" || fail "the quiet uninstall command failed"
+  check_files "silent uninstall" "$foreign"
+  ! wine reg query "$key" /reg:64 >/dev/null 2>&1 || fail "the uninstall key outlives the uninstall"
+
+  # VSTPluginsPath of each registry view is the default VST 2.4 folder of that architecture.
+  wine reg add 'HKLM\SOFTWARE\VST' /v VSTPluginsPath /d 'C:\VstPlugins\64' /reg:64 /f >/dev/null
+  wine reg add 'HKLM\SOFTWARE\VST' /v VSTPluginsPath /d 'C:\VstPlugins\32' /reg:32 /f >/dev/null
+  setup_exits 0 /S
+  check_files "install with VSTPluginsPath set" "$(installed VstPlugins/64 VstPlugins/32)"
+  # /D= and /VST2DIR32= choose the folders, the old copies go, the next install keeps them.
+  setup_exits 0 /S '/VST2DIR32=C:\Studio\VST 32' '/D=C:\Studio\VST64'
+  check_files "install with /D=" "$(installed Studio/VST64 "Studio/VST 32")"
+  setup_exits 0 /S
+  check_files "install over it" "$(installed Studio/VST64 "Studio/VST 32")"
+  # A newer installed version: refused without /ALLOWDOWNGRADE.
+  wine reg add "$key" /v DisplayVersion /d 99.0.0 /reg:64 /f >/dev/null
+  setup_exits 3 /S
+  setup_exits 0 /S /ALLOWDOWNGRADE
+  wine reg query "$key" /v DisplayVersion /reg:64 | grep -q "REG_SZ *$version" || fail "downgrade: version not $version"
+  ;;
+win32)
+  setup_exits 0 /S
+  check_files "silent install on 32-bit Windows" "$(editions win32 "$cf/VST2" "$cf/VST3" "$cf/LV2" "$cf/CLAP"
+    echo "$uninstaller")"
+  # The project's test host loads the installed DLL and checks its output bit for bit.
+  TWINFOLD_PLUGIN='C:\Program Files\Common Files\VST2\'$name.dll wine_run "$source_dir/build/win32/tests/windows/twinfold_vectors.exe" \
+    --compare "Z:$source_dir/tests/windows/expected_vectors.txt" || fail "the test host did not run the installed DLL"
+  ;;
+esac
+[ "$failures" -eq 0 ] || { echo "$failures failures"; exit 1; }
+echo "all checks passed"
