@@ -12,8 +12,9 @@ c="$WINEPREFIX/drive_c" pf="Program Files" cf="Program Files/Common Files" cf32=
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\'$name
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# The uninstaller and wineboot return before their work is done: wait for every process.
 wine_run() { local status=0; wine "$@" || status=$?; wineserver -w; return "$status"; }
-setup_exits() { local status=0; wine_run "$setup" "${@:2}" || status=$?; [ "$status" -eq "$1" ] || fail "setup ${*:2}: exit $status, not $1"; }
+setup_exits() { local status=0; wine "$setup" "${@:2}" || status=$?; [ "$status" -eq "$1" ] || fail "setup ${*:2}: exit $status, not $1"; }
 
 # "drive_c path|staged file" for each file of one staged target's editions, as installed:
 # editions TARGET VST2_FOLDER VST3_FOLDER LV2_FOLDER CLAP_FOLDER
@@ -76,18 +77,23 @@ win64)
   check_files "install with /D=" "$(installed Studio/VST64 "Studio/VST 32")"
   setup_exits 0 /S
   check_files "install over it" "$(installed Studio/VST64 "Studio/VST 32")"
+  # A file that cannot be written (here a folder in its place) fails the installation.
+  rm "$c/Studio/VST64/$name.dll" && mkdir "$c/Studio/VST64/$name.dll"
+  setup_exits 2 /S
+  rmdir "$c/Studio/VST64/$name.dll"
   # A newer installed version: refused without /ALLOWDOWNGRADE.
   wine reg add "$key" /v DisplayVersion /d 99.0.0 /reg:64 /f >/dev/null
   setup_exits 3 /S
   setup_exits 0 /S /ALLOWDOWNGRADE
   wine reg query "$key" /v DisplayVersion /reg:64 | grep -q "REG_SZ *$version" || fail "downgrade: version not $version"
+  check_files "downgrade" "$(installed Studio/VST64 "Studio/VST 32")"
   ;;
 win32)
   setup_exits 0 /S
   check_files "silent install on 32-bit Windows" "$(editions win32 "$cf/VST2" "$cf/VST3" "$cf/LV2" "$cf/CLAP"
     echo "$uninstaller")"
   # The project's test host loads the installed DLL and checks its output bit for bit.
-  TWINFOLD_PLUGIN='C:\Program Files\Common Files\VST2\'$name.dll wine_run "$source_dir/build/win32/tests/windows/twinfold_vectors.exe" \
+  TWINFOLD_PLUGIN='C:\Program Files\Common Files\VST2\'$name.dll wine "$source_dir/build/win32/tests/windows/twinfold_vectors.exe" \
     --compare "Z:$source_dir/tests/windows/expected_vectors.txt" || fail "the test host did not run the installed DLL"
   ;;
 esac

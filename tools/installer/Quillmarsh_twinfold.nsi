@@ -54,6 +54,7 @@ VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
 Var Vst2Folder64
 Var Vst2Folder32
 Var Vst2PageText
+Var Incomplete
 
 ; Run MACRO with the id of every component; the macros skip those this installer lacks.
 !macro ForEachX64Component MACRO
@@ -107,7 +108,11 @@ Var Vst2PageText
 !macro Component ID TITLE DEST
   !ifdef HAVE_${ID}
     Section "${TITLE}" ${ID}
+      ClearErrors
       !insertmacro Install_${ID} "${DEST}"
+      ${If} ${Errors}
+        StrCpy $Incomplete 1
+      ${EndIf}
       WriteRegStr HKLM "${UNINSTALL_KEY}" "Installed ${ID}" "${DEST}"
     SectionEnd
   !endif
@@ -188,6 +193,12 @@ Section "-register"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  ; A file in use (a host still running) is skipped; the installation then fails, and what
+  ; it did install can still be uninstalled.
+  ${If} $Incomplete == 1
+    SetErrorLevel 2
+    MessageBox MB_OK|MB_ICONSTOP "Some files could not be written. Close every program that uses ${PRODUCT} and run Setup again." /SD IDOK
+  ${EndIf}
 SectionEnd
 
 Function .onInit
