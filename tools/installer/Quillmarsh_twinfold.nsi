@@ -1,9 +1,10 @@
 ; The Windows installer: one program for 32-bit and 64-bit Windows that puts each edition
 ; where hosts look for it, registers an uninstaller and runs silently with /S.
 ; tools/installer/make-installer.sh builds it; it defines PRODUCT, VENDOR, VERSION,
-; VERSION4 (four numbers), YEAR (of the copyright), OUTFILE and COMPONENTS, a generated file that defines, for each
-; edition and architecture found in the builds, HAVE_<id> and the macros Install_<id> DEST
-; and Remove_<id> DEST, which install and delete exactly that edition's files.
+; VERSION4 (four numbers), YEAR (of the copyright), OUTFILE and COMPONENTS: a generated
+; file that defines, for each edition and architecture found in the builds, HAVE_<id> and
+; the macros Install_<id>, Remove_<id> and RemoveFolders_<id> (argument: the destination),
+; which install and delete exactly that edition's files.
 ;
 ; Command line: /S silent; /D=FOLDER the VST 2.4 folder (of the 64-bit DLL on 64-bit
 ; Windows; last, unquoted); /VST2DIR32=FOLDER the 32-bit DLL's folder on 64-bit Windows;
@@ -77,7 +78,12 @@ Var Incomplete
   !ifdef HAVE_${ID}
     ReadRegStr $R0 HKLM "${UNINSTALL_KEY}" "Installed ${ID}"
     ${If} $R0 != ""
+      ClearErrors
       !insertmacro Remove_${ID} "$R0"
+      ${If} ${Errors}
+        StrCpy $Incomplete 1
+      ${EndIf}
+      !insertmacro RemoveFolders_${ID} "$R0"
     ${EndIf}
   !endif
 !macroend
@@ -193,8 +199,8 @@ Section "-register"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
-  ; A file in use (a host still running) is skipped; the installation then fails, and what
-  ; it did install can still be uninstalled.
+  ; A file in use (a host still running) is skipped or stays behind; the installation then
+  ; fails, and what it did install can still be uninstalled.
   ${If} $Incomplete == 1
     SetErrorLevel 2
     MessageBox MB_OK|MB_ICONSTOP "Some files could not be written. Close every program that uses ${PRODUCT} and run Setup again." /SD IDOK
@@ -287,10 +293,16 @@ Function un.onInit
   !insertmacro NativeRegView
 FunctionEnd
 
+; A file in use stays, and so do the uninstaller and its key, to run again later.
 Section "Uninstall"
   !insertmacro ForEachComponent RemoveIfRecorded
-  DeleteRegKey HKLM "${UNINSTALL_KEY}"
-  Delete "$INSTDIR\${UNINSTALLER}"
-  RMDir "$INSTDIR"
-  RMDir "$INSTDIR\.."
+  ${If} $Incomplete == 1
+    SetErrorLevel 2
+    MessageBox MB_OK|MB_ICONSTOP "Some files could not be removed. Close every program that uses ${PRODUCT} and uninstall again." /SD IDOK
+  ${Else}
+    DeleteRegKey HKLM "${UNINSTALL_KEY}"
+    Delete "$INSTDIR\${UNINSTALLER}"
+    RMDir "$INSTDIR"
+    RMDir "$INSTDIR\.."
+  ${EndIf}
 SectionEnd
