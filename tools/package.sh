@@ -82,8 +82,8 @@ install_text() {
   local platform=$1 folder=$2 vst2 lv2 vst3 plugin_file installer=""
   if [ "$platform" != linux ]; then
     installer="$name-$version-windows-setup.exe, from the same place as this archive,
-installs the editions for 32- and 64-bit hosts into these folders and registers
-an uninstaller; "/S" runs it without questions. To install by hand instead:
+installs the editions for 32- and 64-bit hosts where hosts look for them and
+registers an uninstaller; /S runs it without questions. To install by hand instead:
 
 "
   fi

@@ -40,7 +40,7 @@ for target in win32 win64; do
   run_ctest "build/$target" --repeat until-pass:2
 done
 
-step "Releases: plug-ins rebuilt elsewhere byte for byte, packages checked"
+step "Releases: plug-ins rebuilt elsewhere byte for byte, packages checked, the installer run under Wine"
 run_ctest build/linux -L release
 
 step "Fuzz targets, a short run each"
