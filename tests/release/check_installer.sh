@@ -28,9 +28,9 @@ editions() {
 # Every file in the folders an installation can touch is one of EXPECTED (lines as above,
 # or a bare path for a file whose bytes do not matter), and each has the staged bytes.
 check_files() {
-  local what=$1 expected found line
+  local what=$1 expected found path staged
   expected=$(sort -t'|' -k1,1 -u <<<"$2")
-  found=$(cd "$c" && find "$cf"/{VST2,VST3,LV2,CLAP} "$cf32"/{VST2,LV2,CLAP} "$pf/Quillmarsh" VstPlugins Studio \
+  found=$(cd "$c" && find "$cf"/{VST2,VST3,LV2,CLAP} "$cf32"/{VST2,VST3,LV2,CLAP} "$pf/Quillmarsh" VstPlugins Studio \
     -type f 2>/dev/null | sort || true)
   diff -u <(cut -d'|' -f1 <<<"$expected" | sed '/^$/d') <(echo "$found" | sed '/^$/d') || fail "$what: other files than expected"
   while IFS='|' read -r path staged; do
