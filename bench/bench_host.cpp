@@ -1,7 +1,5 @@
 #include "bench/bench_host.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
@@ -28,15 +26,18 @@ VstTimeInfo makeTimeInfo() {
 
 VstTimeInfo fixedTimeInfo = makeTimeInfo();
 
-VstIntPtr VSTCALLBACK hostCallback(AEffect* /*effect*/, VstInt32 opcode, VstInt32 /*index*/, VstIntPtr /*value*/,
-                                   void* /*ptr*/, float /*opt*/) {
-  switch (opcode) {
-    case audioMasterVersion: return 2400;
-    case audioMasterGetTime:
-      timeQueries.store(timeQueries.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
-      return reinterpret_cast<VstIntPtr>(&fixedTimeInfo);
-    default: return 0;
+class BenchHost : public hosting::Host {
+ public:
+  VstIntPtr answer(const hosting::PluginCall& call) override {
+    if (call.opcode != audioMasterGetTime) return Host::answer(call);
+    timeQueries.store(timeQueries.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+    return reinterpret_cast<VstIntPtr>(&fixedTimeInfo);
   }
+};
+
+BenchHost& benchHost() {
+  static BenchHost* host = new BenchHost();
+  return *host;
 }
 
 }  // namespace
@@ -50,36 +51,18 @@ std::string PluginModule::defaultPath() {
   return TWINFOLD_PLUGIN_PATH;
 }
 
-PluginModule::PluginModule(const std::string& path) : handle_(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {
-  if (!handle_) throw std::runtime_error("cannot load " + path + ": " + dlerror());
-  entry_ = reinterpret_cast<AEffect* (*)(audioMasterCallback)>(dlsym(handle_, "VSTPluginMain"));
+PluginModule::PluginModule(const std::string& path) : module_(path), entry_(module_.entry("VSTPluginMain")) {
+  if (!module_.loaded()) throw std::runtime_error("cannot load " + path + ": " + module_.error());
   if (!entry_) throw std::runtime_error(path + " does not export VSTPluginMain");
 }
 
-PluginModule::~PluginModule() { dlclose(handle_); }
-
-AEffect* PluginModule::createInstance() const {
-  AEffect* effect = entry_(hostCallback);
-  if (!effect || effect->magic != kEffectMagic) throw std::runtime_error("the entry point gave no instance");
-  return effect;
-}
-
 PluginInstance::PluginInstance(const PluginModule& module, FoldMode mode, std::int32_t blockSize)
-    : effect_(module.createInstance()) {
-  dispatch(effOpen, 0, 0);
-  dispatch(effSetSampleRate, 0, 0, 48000.0f);
-  dispatch(effSetBlockSize, 0, blockSize);
-  dispatch(effMainsChanged, 0, 1);
-  effect_->setParameter(effect_, 0, mode == FoldMode::mono ? 1.0f : 0.0f);
-}
-
-PluginInstance::~PluginInstance() {
-  dispatch(effMainsChanged, 0, 0);
-  dispatch(effClose, 0, 0);
-}
-
-VstIntPtr PluginInstance::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, float opt) {
-  return effect_->dispatcher(effect_, opcode, index, value, nullptr, opt);
+    : instance_(module.entry(), &benchHost()), effect_(instance_.effect()) {
+  if (!effect_) throw std::runtime_error("the entry point gave no instance");
+  instance_.setSampleRate(48000.0);
+  instance_.setBlockSize(blockSize);
+  instance_.resume();
+  instance_.setParameter(0, mode == FoldMode::mono ? 1.0f : 0.0f);
 }
 
 const char* signalName(Signal signal) { return signal == Signal::subnormal ? "subnormal" : "noise"; }

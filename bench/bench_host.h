@@ -1,4 +1,4 @@
-// A minimal host for measuring the plug-in: it loads the built library through its
+// The benchmarks' host, on the hosting library: it loads the built library through its
 // exported entry point, answers every time query from one fixed VstTimeInfo, and
 // drives an instance through its AEffect record as an audio host does.
 #pragma once
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/vst/vst2_abi.h"
+#include "hosting/instance.h"
 
 enum class FoldMode : std::int32_t { stereo, mono };
 
@@ -21,28 +21,22 @@ class PluginModule {
   // $TWINFOLD_PLUGIN if set, else the library this build made.
   static std::string defaultPath();
 
-  explicit PluginModule(const std::string& path);
-  ~PluginModule();
-  PluginModule(const PluginModule&) = delete;
-  PluginModule& operator=(const PluginModule&) = delete;
-
   // Throws when the library or its entry point is missing.
-  AEffect* createInstance() const;
+  explicit PluginModule(const std::string& path);
+  hosting::EntryFunction entry() const { return entry_; }
 
  private:
-  void* handle_ = nullptr;
-  AEffect* (*entry_)(audioMasterCallback) = nullptr;
+  hosting::Module module_;
+  hosting::EntryFunction entry_ = nullptr;
 };
 
 // One opened and resumed instance in the given mode; suspended and closed on
-// destruction.
+// destruction. Its calls are answered by a host that counts the time queries.
 class PluginInstance {
  public:
   PluginInstance(const PluginModule& module, FoldMode mode, std::int32_t blockSize);
-  ~PluginInstance();
-  PluginInstance(const PluginInstance&) = delete;
-  PluginInstance& operator=(const PluginInstance&) = delete;
 
+  // The plug-in's own call, nothing of the host's around it.
   void process(float** inputs, float** outputs, std::int32_t frames) {
     effect_->processReplacing(effect_, inputs, outputs, frames);
   }
@@ -51,7 +45,7 @@ class PluginInstance {
   }
 
  private:
-  VstIntPtr dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, float opt = 0.0f);
+  hosting::Instance instance_;
   AEffect* effect_;
 };
 

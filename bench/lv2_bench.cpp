@@ -12,7 +12,7 @@
 #include "bench/bench_host.h"
 #include "bench/bench_summary.h"
 #include "bench/edition_ratio.h"
-#include "tests/support/lv2_host.h"
+#include "hosting/lv2_host.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "bench/bench_host.h"
 #include "bench/bench_summary.h"
 #include "bench/edition_ratio.h"
-#include "tests/support/vst3_host.h"
+#include "hosting/vst3_host.h"
 
 namespace {
 

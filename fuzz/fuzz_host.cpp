@@ -1,7 +1,5 @@
 #include "fuzz/fuzz_host.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -9,31 +7,33 @@
 #include <cstring>
 #include <limits>
 
-namespace {
+#include "hosting/module.h"
 
-using EntryProc = AEffect* (*)(audioMasterCallback);
+namespace {
 
 constexpr const char* kEntryNames[] = {"VSTPluginMain", "main", "MAIN"};
 
 // The library stays loaded for the life of the process, as in a host.
 struct LoadedPlugin {
-  EntryProc entries[3] = {};
+  hosting::Module module;
+  hosting::EntryFunction entries[3] = {};
 
-  LoadedPlugin() {
-    const char* path = std::getenv("TWINFOLD_PLUGIN");
-    if (!path) path = TWINFOLD_PLUGIN_PATH;
-    void* handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-      std::fprintf(stderr, "cannot load %s: %s\n", path, dlerror());
+  LoadedPlugin() : module(pluginPath()) {
+    if (!module.loaded()) {
+      std::fprintf(stderr, "cannot load %s: %s\n", module.path().c_str(), module.error().c_str());
       std::abort();
     }
     for (int i = 0; i < 3; ++i) {
-      entries[i] = reinterpret_cast<EntryProc>(dlsym(handle, kEntryNames[i]));
+      entries[i] = module.entry(kEntryNames[i]);
       if (!entries[i]) {
-        std::fprintf(stderr, "%s does not export %s\n", path, kEntryNames[i]);
+        std::fprintf(stderr, "%s does not export %s\n", module.path().c_str(), kEntryNames[i]);
         std::abort();
       }
     }
+  }
+  static const char* pluginPath() {
+    const char* path = std::getenv("TWINFOLD_PLUGIN");
+    return path ? path : TWINFOLD_PLUGIN_PATH;
   }
 };
 
@@ -44,18 +44,25 @@ const LoadedPlugin& plugin() {
 
 // What the host callback answers; the fuzz targets run on one thread.
 struct HostAnswers {
-  VstIntPtr version = 2400;
+  VstIntPtr version = hosting::kHostVersion;
   bool hasTime = true;
   VstTimeInfo time{};
 } answers;
 
-VstIntPtr fuzzHostCallback(AEffect* /*effect*/, VstInt32 opcode, VstInt32 /*index*/, VstIntPtr /*value*/,
-                           void* /*ptr*/, float /*opt*/) {
-  switch (opcode) {
-    case audioMasterVersion: return answers.version;
-    case audioMasterGetTime: return answers.hasTime ? reinterpret_cast<VstIntPtr>(&answers.time) : 0;
-    default: return 0;
+class FuzzHost : public hosting::Host {
+ public:
+  VstIntPtr answer(const hosting::PluginCall& call) override {
+    switch (call.opcode) {
+      case audioMasterVersion: return answers.version;
+      case audioMasterGetTime: return answers.hasTime ? reinterpret_cast<VstIntPtr>(&answers.time) : 0;
+      default: return 0;
+    }
   }
+};
+
+FuzzHost& fuzzHost() {
+  static FuzzHost host;
+  return host;
 }
 
 }  // namespace
@@ -99,9 +106,9 @@ void fuzzHostAnswers(FuzzedDataProvider& input) {
 }
 
 FuzzInstance fuzzCreateInstance(FuzzedDataProvider& input) {
-  const EntryProc entry = plugin().entries[input.ConsumeIntegralInRange<int>(0, 2)];
+  const hosting::EntryFunction entry = plugin().entries[input.ConsumeIntegralInRange<int>(0, 2)];
   FuzzInstance instance;
-  instance.effect = entry(fuzzHostCallback);
+  instance.effect = fuzzHost().create(entry);
   if (answers.version == 0) {
     fuzzCheck(instance.effect == nullptr, "an instance was created for a host that answered version 0");
     return instance;
@@ -129,6 +136,7 @@ FuzzInstance fuzzStartSession(FuzzedDataProvider& input) {
 void fuzzCloseInstance(FuzzInstance& instance) {
   if (!instance.effect) return;
   fuzzCheck(instance.dispatch(effClose) == 1, "effClose did not answer 1");
+  fuzzHost().forget(instance.effect);
   instance.effect = nullptr;
 }
 

@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (input.ConsumeIntegralInRange<int>(0, 7) != 0) features.push_back(feature);
   features.push_back(nullptr);
 
-  const std::optional<std::int32_t> found = maxBlockLength(input.ConsumeBool() ? features.data() : nullptr);
+  const std::optional<std::int32_t> found = lv2::maxBlockLength(input.ConsumeBool() ? features.data() : nullptr);
   if (!found) return 0;
   fuzzCheck(*found >= 1, "a block length below 1 was accepted");
   fuzzCheck(ids.maxBlockLength != 0, "a block length was read though its key did not map");

@@ -38,8 +38,9 @@ if missing "$from"; then
   exit 1
 fi
 
-version=$(sed -nE 's/^project\(Quillmarsh_twinfold VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)
-[ -n "$version" ] || { echo "package.sh: no version in CMakeLists.txt's project()" >&2; exit 1; }
+# vendor, name and version, as the build has them.
+eval "$(cmake -P cmake/Product.cmake)"
+[ -n "${version:-}" ] || { echo "package.sh: no version from cmake/Product.cmake" >&2; exit 1; }
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
   SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null) ||
     { echo "package.sh: not a git checkout; set SOURCE_DATE_EPOCH" >&2; exit 1; }
@@ -54,7 +55,6 @@ unique_id=$("$from/linux/vst-render" --info "$from/linux/Quillmarsh_twinfold.so"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/twinfold-package.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-name=Quillmarsh_twinfold
 package=quillmarsh-twinfold
 # dist/ holds one release: packages of an earlier version go.
 mkdir -p "$dist"

@@ -8,6 +8,8 @@
 #include <lv2/options/options.h>
 #include <lv2/urid/urid.h>
 
+namespace lv2 {
+
 namespace {
 
 const void* featureData(const LV2_Feature* const* features, const char* uri) {
@@ -51,3 +53,5 @@ std::optional<std::int32_t> maxBlockLength(const LV2_Feature* const* features) {
   }
   return std::nullopt;
 }
+
+}  // namespace lv2

@@ -16,9 +16,9 @@ std::array<uint32, 4> classIdWords(std::int32_t uniqueId, const std::string& eff
           word(name[1], name[2], name[3], name[4]), word(name[5], name[6], name[7], name[8])};
 }
 
-ClassInfo describeCore(CoreEntry entry, const char* version) {
+ClassInfo describeCore(hosting::EntryFunction entry, const char* version) {
   ClassInfo info;
-  const CoreHost core(entry);
+  const hosting::Instance core(entry);
   if (!core.valid()) return info;
   info.valid = true;
   info.name = core.effectName();

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "host/core_host/core_host.h"
+#include "hosting/instance.h"
 #include "host/vst3/vst3_abi.h"
 
 namespace vst3 {
@@ -22,6 +22,6 @@ struct ClassInfo {
 // the lower-cased effect name (padded with zero bytes).
 std::array<uint32, 4> classIdWords(std::int32_t uniqueId, const std::string& effectName);
 // Asks a temporary instance of the core.
-ClassInfo describeCore(CoreEntry entry, const char* version);
+ClassInfo describeCore(hosting::EntryFunction entry, const char* version);
 
 }  // namespace vst3

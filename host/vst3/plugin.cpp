@@ -186,14 +186,14 @@ StateImage Plugin::readStateImage(IBStream* stream, std::vector<unsigned char>& 
   return parseState(bytes.data(), bytes.size(), identity_);
 }
 
-double Plugin::restore(CoreHost& core, const StateImage& image) {
+double Plugin::restore(hosting::Instance& core, const StateImage& image) {
   if (image.kind == StateImage::Kind::Chunk) core.restoreChunk(image.chunk, image.chunkSize);
   for (std::size_t i = 0; i < image.values.size(); ++i) core.setParameter(static_cast<VstInt32>(i), image.values[i]);
   return core.getParameter(kModeParameter);
 }
 
 tresult Plugin::componentGetState(IBStream* stream) {
-  const CoreHost::Chunk chunk = core_.saveChunk();
+  const hosting::Instance::Chunk chunk = core_.saveChunk();
   if (!stream || chunk.size == 0) return kResultFalse;
   return writeAll(stream, chunk.data, chunk.size) ? kResultOk : kResultFalse;
 }
@@ -232,7 +232,7 @@ tresult Plugin::getParameterInfo(int32 index, ParameterInfo* info) {
   *info = {};
   info->id = id;
   const std::lock_guard<std::mutex> lock(displayMutex_);
-  CoreHost& core = displayCore();
+  hosting::Instance& core = displayCore();
   copyUtf16(core.parameterName(static_cast<VstInt32>(id)), info->title);
   copyUtf16(core.parameterName(static_cast<VstInt32>(id)), info->shortTitle);
   copyUtf16(core.parameterLabel(static_cast<VstInt32>(id)), info->units);
@@ -243,15 +243,15 @@ tresult Plugin::getParameterInfo(int32 index, ParameterInfo* info) {
   return kResultOk;
 }
 
-CoreHost& Plugin::displayCore() {
-  if (!display_) display_ = std::make_unique<CoreHost>(entry_);
+hosting::Instance& Plugin::displayCore() {
+  if (!display_) display_ = std::make_unique<hosting::Instance>(entry_);
   return *display_;
 }
 
 tresult Plugin::getParamStringByValue(ParamID id, ParamValue value, char16* text) {
   if (!text || id != kModeParameter || std::isnan(value)) return kInvalidArgument;
   const std::lock_guard<std::mutex> lock(displayMutex_);
-  CoreHost& core = displayCore();
+  hosting::Instance& core = displayCore();
   core.setParameter(static_cast<VstInt32>(id), static_cast<float>(std::clamp(value, 0.0, 1.0)));
   copyUtf16(core.parameterDisplay(static_cast<VstInt32>(id)), text, 128);
   return kResultOk;

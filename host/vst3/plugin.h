@@ -9,7 +9,7 @@
 #include <mutex>
 #include <vector>
 
-#include "host/core_host/core_host.h"
+#include "hosting/instance.h"
 #include "host/vst3/automation.h"
 #include "host/vst3/state_bytes.h"
 #include "host/vst3/vst3_abi.h"
@@ -27,7 +27,7 @@ struct Face : Interface<Table> {
 class Plugin {
  public:
   // A new object with one reference, or null when the core refuses to load.
-  static Plugin* create(CoreEntry entry);
+  static Plugin* create(hosting::EntryFunction entry);
 
   // Answers one of the object's interfaces for `iid` and adds a reference.
   tresult queryInterface(const char* iid, void** object);
@@ -78,14 +78,14 @@ class Plugin {
   IPlugView* createView(const char* name);
 
  private:
-  explicit Plugin(CoreEntry entry);
+  explicit Plugin(hosting::EntryFunction entry);
   ~Plugin();
 
   // The state a stream holds, checked against this core; Invalid when unusable.
   StateImage readStateImage(IBStream* stream, std::vector<unsigned char>& bytes) const;
   // Applies a checked state to a core; answers the parameter value it leaves.
-  static double restore(CoreHost& core, const StateImage& image);
-  CoreHost& displayCore();
+  static double restore(hosting::Instance& core, const StateImage& image);
+  hosting::Instance& displayCore();
   void prepareScratch();
   template <class Sample>
   tresult processAudio(ProcessData& data, AudioBusBuffers& output, Sample** (*channels)(AudioBusBuffers&),
@@ -97,8 +97,8 @@ class Plugin {
   Face<IProcessContextRequirementsTable> requirements_;
 
   std::atomic<uint32> references_{1};
-  CoreEntry entry_;
-  CoreHost core_;
+  hosting::EntryFunction entry_;
+  hosting::Instance core_;
   CoreIdentity identity_;
   double defaultValue_ = 0.0;
   // The controller's view of the parameter (the standard's model: what the host set,
@@ -116,7 +116,7 @@ class Plugin {
 
   // Display texts of other values: a private instance, only ever on the asking thread.
   std::mutex displayMutex_;
-  std::unique_ptr<CoreHost> display_;
+  std::unique_ptr<hosting::Instance> display_;
 };
 
 }  // namespace vst3

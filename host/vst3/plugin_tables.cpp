@@ -83,14 +83,14 @@ bool sameId(const char* iid, const TUID& id) { return std::memcmp(iid, id.data()
 
 }  // namespace
 
-Plugin* Plugin::create(CoreEntry entry) {
+Plugin* Plugin::create(hosting::EntryFunction entry) {
   auto* plugin = new Plugin(entry);
   if (plugin->core_.valid()) return plugin;
   delete plugin;
   return nullptr;
 }
 
-Plugin::Plugin(CoreEntry entry)
+Plugin::Plugin(hosting::EntryFunction entry)
     : component_{{&kComponentTable}, this},
       processor_{{&kProcessorTable}, this},
       controller_{{&kControllerTable}, this},

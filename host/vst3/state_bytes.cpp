@@ -3,83 +3,49 @@
 #include <cmath>
 #include <cstring>
 
+#include "hosting/preset_file.h"
+
 namespace vst3 {
 
 namespace {
 
 constexpr unsigned char kMarker[4] = {0x00, 0x00, 0x7A, 0xC4};  // -1000.0f, little-endian
-constexpr std::size_t kProgramHeader = 56;                      // up to the program's content
-constexpr std::size_t kBankHeader = 156;
 
 std::uint32_t bigEndian(const unsigned char* p) {
   return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
 }
 
-float floatOf(std::uint32_t bits) {
+float littleEndianFloat(const unsigned char* p) {
+  const std::uint32_t bits = std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
+                             (std::uint32_t{p[3]} << 24);
   float value;
   std::memcpy(&value, &bits, sizeof value);
   return value;
 }
 
-float littleEndianFloat(const unsigned char* p) {
-  return floatOf(std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
-                 (std::uint32_t{p[3]} << 24));
-}
-
 bool tagIs(const unsigned char* p, const char* tag) { return std::memcmp(p, tag, 4) == 0; }
 
-// The common header of both files: tag, byte size matching the length, the core's ID.
-bool fileHeaderFits(const unsigned char* bytes, std::size_t size, std::size_t headerSize, const CoreIdentity& core) {
-  return size >= headerSize && tagIs(bytes, "CcnK") && bigEndian(bytes + 4) == size - 8 &&
-         static_cast<std::int32_t>(bigEndian(bytes + 16)) == core.uniqueId;
-}
-
-// A chunk-form body at `at`: its size field, then exactly that many bytes of core chunk.
-StateImage chunkBody(const unsigned char* bytes, std::size_t size, std::size_t at) {
+// A chunk-form file ends with the core chunk it carries.
+StateImage chunkBody(const unsigned char* bytes, std::size_t size, const std::vector<std::uint8_t>& chunk) {
   StateImage image;
-  if (size < at + 4) return image;
-  const std::size_t chunkSize = bigEndian(bytes + at);
-  if (chunkSize != size - at - 4 || !isCoreChunk(bytes + at + 4, chunkSize)) return image;
+  const unsigned char* start = bytes + size - chunk.size();
+  if (!isCoreChunk(start, chunk.size())) return image;
   image.kind = StateImage::Kind::Chunk;
-  image.chunk = bytes + at + 4;
-  image.chunkSize = chunkSize;
+  image.chunk = start;
+  image.chunkSize = chunk.size();
   return image;
 }
 
-// A parameter-list program record of exactly `size` bytes: every value within 0 … 1.
-StateImage parameterProgram(const unsigned char* bytes, std::size_t size, const CoreIdentity& core) {
+// A parameter-list program of this core: every value within 0 … 1.
+StateImage parameterProgram(const hosting::ProgramValues& program, const CoreIdentity& core) {
   StateImage image;
-  const std::int32_t count = static_cast<std::int32_t>(bigEndian(bytes + 24));
-  if (count != core.numParams || size != kProgramHeader + 4 * static_cast<std::size_t>(count)) return image;
-  for (std::int32_t i = 0; i < count; ++i) {
-    const float value = floatOf(bigEndian(bytes + kProgramHeader + 4 * i));
+  if (program.pluginId != core.uniqueId || program.values.size() != static_cast<std::size_t>(core.numParams))
+    return image;
+  for (const float value : program.values)
     if (!(value >= 0.0f && value <= 1.0f)) return image;
-    image.values.push_back(value);
-  }
+  image.values = program.values;
   image.kind = StateImage::Kind::ParameterValues;
   return image;
-}
-
-StateImage programFile(const unsigned char* bytes, std::size_t size, const CoreIdentity& core) {
-  if (!fileHeaderFits(bytes, size, kProgramHeader, core)) return {};
-  if (tagIs(bytes + 8, "FPCh")) return chunkBody(bytes, size, kProgramHeader);
-  if (tagIs(bytes + 8, "FxCk")) return parameterProgram(bytes, size, core);
-  return {};
-}
-
-StateImage bankFile(const unsigned char* bytes, std::size_t size, const CoreIdentity& core) {
-  if (!fileHeaderFits(bytes, size, kBankHeader, core)) return {};
-  if (static_cast<std::int32_t>(bigEndian(bytes + 24)) != core.numPrograms) return {};
-  if (tagIs(bytes + 8, "FBCh")) return chunkBody(bytes, size, kBankHeader);
-  // A parameter-list bank of a one-program core holds one program file.
-  if (tagIs(bytes + 8, "FxBk") && core.numPrograms == 1) {
-    const unsigned char* program = bytes + kBankHeader;
-    const std::size_t programSize = size - kBankHeader;
-    if (programSize >= kProgramHeader && tagIs(program, "CcnK") && tagIs(program + 8, "FxCk") &&
-        bigEndian(program + 4) == programSize - 8 && static_cast<std::int32_t>(bigEndian(program + 16)) == core.uniqueId)
-      return parameterProgram(program, programSize, core);
-  }
-  return {};
 }
 
 }  // namespace
@@ -101,8 +67,19 @@ StateImage parseState(const unsigned char* bytes, std::size_t size, const CoreId
     return image;
   }
   if (!bytes || size < 12 || !tagIs(bytes, "CcnK")) return {};
-  if (tagIs(bytes + 8, "FPCh") || tagIs(bytes + 8, "FxCk")) return programFile(bytes, size, core);
-  if (tagIs(bytes + 8, "FBCh") || tagIs(bytes + 8, "FxBk")) return bankFile(bytes, size, core);
+  const hosting::PresetParse parsed = hosting::parsePreset(bytes, size, "state");
+  if (!parsed.preset || parsed.preset->pluginId != core.uniqueId) return {};
+  const hosting::PresetFile& file = *parsed.preset;
+  switch (file.kind) {
+    case hosting::PresetKind::ProgramChunk: return chunkBody(bytes, size, file.chunk);
+    case hosting::PresetKind::ProgramValues: return parameterProgram(file.program, core);
+    case hosting::PresetKind::BankChunk:
+      return file.numPrograms == core.numPrograms ? chunkBody(bytes, size, file.chunk) : StateImage{};
+    case hosting::PresetKind::BankPrograms:
+      // A parameter-list bank of a one-program core holds one program.
+      if (file.numPrograms != core.numPrograms || core.numPrograms != 1 || file.programs.size() != 1) return {};
+      return parameterProgram(file.programs.front(), core);
+  }
   return {};
 }
 

@@ -21,7 +21,7 @@ constexpr VstInt32 kLargestBlock = 8192;
 class CarelessHostAudio : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(sharedPluginLibrary().loaded()) << PluginLibrary::error();
+    ASSERT_TRUE(sharedPluginLibrary().loaded()) << sharedPluginLibrary().error();
     ASSERT_TRUE(plugin);
     host.setTimeInfo(&time);
   }

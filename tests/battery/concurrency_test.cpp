@@ -46,7 +46,7 @@ struct TwoNotes {
 };
 
 TEST(CarelessHostThreads, ParameterAndStateChangeWhileProcessing) {
-  ASSERT_TRUE(sharedPluginLibrary().loaded()) << PluginLibrary::error();
+  ASSERT_TRUE(sharedPluginLibrary().loaded()) << sharedPluginLibrary().error();
   TestHost host;
   VstTimeInfo time = playingTime();
   host.setTimeInfo(&time);
@@ -142,7 +142,7 @@ void runInstances(TestHost& host, std::uint64_t seed, int rounds) {
 }
 
 TEST(CarelessHostThreads, SeveralInstancesOnSeveralThreadsAtOnce) {
-  ASSERT_TRUE(sharedPluginLibrary().loaded()) << PluginLibrary::error();
+  ASSERT_TRUE(sharedPluginLibrary().loaded()) << sharedPluginLibrary().error();
   TestHost host;
   VstTimeInfo time = playingTime();
   host.setTimeInfo(&time);
@@ -160,7 +160,7 @@ TEST(CarelessHostThreads, SeveralInstancesOnSeveralThreadsAtOnce) {
 // Run in a process of its own (see CMakeLists.txt): these are the first processing
 // calls of the process, on both paths, arriving on several threads together.
 TEST(CarelessHostThreads, FirstBlocksOfTheProcessOnSeveralThreads) {
-  ASSERT_TRUE(sharedPluginLibrary().loaded()) << PluginLibrary::error();
+  ASSERT_TRUE(sharedPluginLibrary().loaded()) << sharedPluginLibrary().error();
   TestHost host;
   std::vector<std::unique_ptr<HostedPlugin>> plugins;
   for (int t = 0; t < kThreads; ++t) {

@@ -11,7 +11,7 @@ constexpr int kInstances = 1000;
 constexpr const char* kExports[] = {"VSTPluginMain", "main", "MAIN"};
 
 TEST(CarelessHostLifecycle, AThousandInstancesCreatedAndClosedInEveryState) {
-  ASSERT_TRUE(sharedPluginLibrary().loaded()) << PluginLibrary::error();
+  ASSERT_TRUE(sharedPluginLibrary().loaded()) << sharedPluginLibrary().error();
   TestHost host;
   std::mt19937_64 random(1000);
   for (int i = 0; i < kInstances; ++i) {
@@ -42,7 +42,7 @@ TEST(CarelessHostLifecycle, AThousandInstancesCreatedAndClosedInEveryState) {
 }
 
 TEST(CarelessHostLifecycle, ARefusingHostGetsNoInstanceAndNothingIsLeft) {
-  ASSERT_TRUE(sharedPluginLibrary().loaded()) << PluginLibrary::error();
+  ASSERT_TRUE(sharedPluginLibrary().loaded()) << sharedPluginLibrary().error();
   TestHost refusing;
   refusing.setVersionAnswer(0);
   for (int i = 0; i < kInstances / 10; ++i)

@@ -19,7 +19,7 @@ const char* const kEntryPoints[] = {"VSTPluginMain", "main", "MAIN"};
 class EntryPoint : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(sharedPluginLibrary().loaded()) << PluginLibrary::error();
+    ASSERT_TRUE(sharedPluginLibrary().loaded()) << sharedPluginLibrary().error();
     entry = pluginEntry(GetParam());
     ASSERT_NE(entry, nullptr) << "missing export " << GetParam();
   }
@@ -78,7 +78,7 @@ INSTANTIATE_TEST_SUITE_P(Exports, EntryPoint, ::testing::ValuesIn(kEntryPoints),
 // Each entry point makes its own instance: a mode, a program name and a processing
 // result of one never show in another.
 TEST(Instances, SideBySideAreIndependent) {
-  ASSERT_TRUE(sharedPluginLibrary().loaded()) << PluginLibrary::error();
+  ASSERT_TRUE(sharedPluginLibrary().loaded()) << sharedPluginLibrary().error();
   TestHost host;
   std::vector<std::unique_ptr<HostedPlugin>> plugins;
   for (const char* name : kEntryPoints) {

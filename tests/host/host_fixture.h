@@ -9,6 +9,8 @@
 #include <cstring>
 #include <vector>
 
+#include "tests/support/reference_audio.h"
+#include "tests/support/state_chunk.h"
 #include "tests/support/test_host.h"
 
 inline constexpr VstInt32 kModeParameter = 0;
@@ -22,7 +24,7 @@ inline const std::vector<VstIntPtr> kBlockTimeFilters = {kVstTempoValid | kVstTi
 class StartedPlugin : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(sharedPluginLibrary().loaded()) << PluginLibrary::error();
+    ASSERT_TRUE(sharedPluginLibrary().loaded()) << sharedPluginLibrary().error();
     ASSERT_TRUE(plugin) << "the plug-in refused a host that answers its version query";
     plugin.start();
     host.clearCalls();
@@ -59,19 +61,6 @@ struct StereoBlock {
   std::array<Sample*, 2> outputs;
 };
 
-template <class T>
-std::uint64_t bitsOf(T value) {
-  if constexpr (sizeof(T) == 4) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-  } else {
-    std::uint64_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-  }
-}
-
 // The chunk the plug-in hands out, copied as floats (x86 targets are little-endian, the
 // chunk's byte order).
 inline std::vector<float> saveChunk(HostedPlugin& plugin) {
@@ -82,14 +71,6 @@ inline std::vector<float> saveChunk(HostedPlugin& plugin) {
   floats.resize(static_cast<std::size_t>(size) / sizeof(float));
   std::memcpy(floats.data(), data, floats.size() * sizeof(float));
   return floats;
-}
-
-// A chunk of 1 + values.size() floats: the marker, then the values.
-inline std::vector<std::uint8_t> chunkBytes(const std::vector<float>& values, float marker = -1000.0f) {
-  std::vector<std::uint8_t> bytes((values.size() + 1) * sizeof(float));
-  std::memcpy(bytes.data(), &marker, sizeof marker);
-  if (!values.empty()) std::memcpy(bytes.data() + sizeof(float), values.data(), values.size() * sizeof(float));
-  return bytes;
 }
 
 inline VstIntPtr restoreChunk(HostedPlugin& plugin, std::vector<std::uint8_t> bytes) {

@@ -3,8 +3,8 @@
 
 #include "tests/host/allocation_counter.h"
 #include "tests/host/host_fixture.h"
-#include "tests/support/lv2_host.h"
-#include "tests/support/vst3_host.h"
+#include "hosting/lv2_host.h"
+#include "hosting/vst3_host.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ class RealTime : public ::testing::Test {
   void SetUp() override {
     if (!kCounterSeesThePlugin)
       GTEST_SKIP() << "the DLL carries its own runtime, so this program's operator new never sees its allocations";
-    ASSERT_TRUE(sharedPluginLibrary().loaded()) << PluginLibrary::error();
+    ASSERT_TRUE(sharedPluginLibrary().loaded()) << sharedPluginLibrary().error();
   }
 };
 
@@ -104,7 +104,7 @@ TEST_F(RealTime, Lv2RunAllocatesNothing) {
 // nothing either, in both sample sizes.
 TEST_F(RealTime, Vst3ProcessAllocatesNothing) {
   Vst3Module module;
-  ASSERT_TRUE(module.loaded()) << PluginLibrary::error();
+  ASSERT_TRUE(module.loaded()) << module.library().error();
   vst3::IPluginFactory* factory = module.factory();
   ASSERT_TRUE(factory);
   const std::uint64_t beforeInstance = allocationCount();

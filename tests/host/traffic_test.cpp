@@ -10,7 +10,7 @@ namespace {
 class HostTraffic : public ::testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(sharedPluginLibrary().loaded()) << PluginLibrary::error();
+    ASSERT_TRUE(sharedPluginLibrary().loaded()) << sharedPluginLibrary().error();
     time.tempo = 120.0;
     time.timeSigNumerator = 3;
     time.timeSigDenominator = 4;

@@ -5,9 +5,11 @@
 #include <lv2/buf-size/buf-size.h>
 
 #include "host/lv2/block_length_option.h"
-#include "tests/support/lv2_host.h"
+#include "hosting/lv2_host.h"
 
 namespace {
+
+using lv2::maxBlockLength;
 
 class BlockLengthOption : public ::testing::Test {
  protected:

@@ -24,7 +24,7 @@ std::string readFile(const std::string& path) {
 }
 
 TEST(Lv2Bundle, ModuleOffersExactlyOneDescriptor) {
-  ASSERT_TRUE(bundleModule().loaded()) << "cannot load " << lv2BundleUnderTest() << ": " << PluginLibrary::error();
+  ASSERT_TRUE(bundleModule().loaded()) << "cannot load " << lv2BundleUnderTest() << ": " << bundleModule().library().error();
   const LV2_Descriptor* descriptor = bundleModule().descriptor(kTwinfoldUri);
   ASSERT_TRUE(descriptor);
   EXPECT_STREQ(descriptor->URI, kTwinfoldUri);
@@ -58,7 +58,7 @@ TEST(Lv2Bundle, ManifestNamesThisTargetsBinary) {
 
 // Both editions of one build, fed the same blocks in both modes, produce the same bits.
 TEST(Lv2Bundle, SameAudioAsTheVst24Library) {
-  ASSERT_TRUE(sharedPluginLibrary().loaded()) << PluginLibrary::error();
+  ASSERT_TRUE(sharedPluginLibrary().loaded()) << sharedPluginLibrary().error();
   const LV2_Descriptor* descriptor = bundleModule().descriptor(kTwinfoldUri);
   ASSERT_TRUE(descriptor);
   Lv2Features features(512);
@@ -86,7 +86,7 @@ TEST(Lv2Bundle, SameAudioAsTheVst24Library) {
       vst.process(inputs, outputs, static_cast<VstInt32>(block.in[0].size()));
       for (int c : {0, 1})
         for (std::size_t j = 0; j < vstOut[c].size(); ++j)
-          ASSERT_EQ(floatBits(block.out[c][j]), floatBits(vstOut[c][j])) << "mode " << mode << " channel " << c
+          ASSERT_EQ(bitsOf(block.out[c][j]), bitsOf(vstOut[c][j])) << "mode " << mode << " channel " << c
                                                                          << " frame " << j;
     }
   }

@@ -62,7 +62,7 @@ class LilvDescription : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(world().plugin()) << kTwinfoldUri << " not found on LV2_PATH";
-    ASSERT_TRUE(sharedPluginLibrary().loaded()) << PluginLibrary::error();
+    ASSERT_TRUE(sharedPluginLibrary().loaded()) << sharedPluginLibrary().error();
     ASSERT_TRUE(vst);
     vst.start();
   }

@@ -25,7 +25,7 @@ void expectOutput(const Lv2StereoBlock& block, bool mono, const char* what) {
     const float expected[2] = {mono ? monoMean(left, right) : sanitisedSample(left),
                                mono ? monoMean(left, right) : sanitisedSample(right)};
     for (int c : {0, 1})
-      ASSERT_EQ(floatBits(block.out[c][j]), floatBits(expected[c]))
+      ASSERT_EQ(bitsOf(block.out[c][j]), bitsOf(expected[c]))
           << what << ", channel " << c << ", frame " << j << ": inputs " << left << ", " << right << " gave "
           << block.out[c][j] << " instead of " << expected[c];
   }

@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "tests/support/lv2_host.h"
+#include "hosting/lv2_host.h"
 
 // How a test program makes instances: null when the plug-in refuses.
 struct Lv2Source {

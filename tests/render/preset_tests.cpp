@@ -4,6 +4,7 @@
 #include <sndfile.h>
 
 #include "tests/render/render_test_support.h"
+#include "tests/support/state_chunk.h"
 
 namespace {
 
@@ -24,9 +25,8 @@ std::vector<std::uint8_t> expectedMonoProgram() {
   bytes.insert(bytes.end(), name.begin(), name.end());
   bytes.insert(bytes.end(), 28 - name.size(), 0);
   appendBigEndian(bytes, kChunkBytes);
-  appendLittleEndianFloat(bytes, -1000.0f);
-  appendLittleEndianFloat(bytes, 1.0f);
-  for (int slider = 2; slider <= 64; ++slider) appendLittleEndianFloat(bytes, 0.0f);
+  const std::vector<std::uint8_t> chunk = modeChunk(1.0f);
+  bytes.insert(bytes.end(), chunk.begin(), chunk.end());
   return bytes;
 }
 

@@ -13,6 +13,8 @@
 #include <limits>
 #include <stdexcept>
 
+#include "tests/support/reference_audio.h"
+
 namespace {
 
 std::string shellQuoted(const std::string& text) {
@@ -79,11 +81,7 @@ std::vector<std::string> ScratchFolder::entries() const {
 }
 
 std::vector<float> noise(std::size_t frames, std::uint32_t seed) {
-  std::vector<float> samples(frames);
-  for (float& sample : samples) {
-    seed = seed * 1664525u + 1013904223u;
-    sample = static_cast<float>(seed >> 8) / 8388608.0f - 1.0f;
-  }
+  std::vector<float> samples = noiseSamples(frames, seed);
   const float special[] = {0.0f, -0.0f, std::numeric_limits<float>::denorm_min(), -1.0e-40f, 1.0f, -1.0f};
   for (std::size_t i = 0; i < std::size(special) && i * 7 < frames; ++i) samples[i * 7] = special[i];
   return samples;
@@ -139,11 +137,6 @@ void appendBigEndian(std::vector<std::uint8_t>& bytes, std::uint32_t value) {
 }
 
 void appendTag(std::vector<std::uint8_t>& bytes, const char (&tag)[5]) { bytes.insert(bytes.end(), tag, tag + 4); }
-
-void appendLittleEndianFloat(std::vector<std::uint8_t>& bytes, float value) {
-  const auto bits = std::bit_cast<std::uint32_t>(value);
-  for (int shift = 0; shift <= 24; shift += 8) bytes.push_back(static_cast<std::uint8_t>(bits >> shift));
-}
 
 void putBigEndian(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t value) {
   for (int i = 0; i < 4; ++i) bytes[offset + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (24 - 8 * i));

@@ -63,5 +63,4 @@ void writeText(const std::string& path, const std::string& text);
 // Big-endian and little-endian pieces for building expected preset bytes.
 void appendBigEndian(std::vector<std::uint8_t>& bytes, std::uint32_t value);
 void appendTag(std::vector<std::uint8_t>& bytes, const char (&tag)[5]);
-void appendLittleEndianFloat(std::vector<std::uint8_t>& bytes, float value);
 void putBigEndian(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t value);

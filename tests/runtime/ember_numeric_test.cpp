@@ -11,10 +11,10 @@
 
 #include "effect/twinfold_effect.h"
 #include "runtime/ember_sliders.h"
+#include "tests/support/reference_audio.h"
 
 namespace {
 
-std::uint64_t bits(double x) { return std::bit_cast<std::uint64_t>(x); }
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -22,12 +22,12 @@ constexpr double kDenormMin = std::numeric_limits<double>::denorm_min();
 
 TEST(Sanitise, NonFiniteBecomesPositiveZero) {
   for (double x : {kNaN, -kNaN, std::numeric_limits<double>::signaling_NaN(), kInf, -kInf})
-    EXPECT_EQ(bits(sanitise(x)), bits(0.0)) << x;
+    EXPECT_EQ(bitsOf(sanitise(x)), bitsOf(0.0)) << x;
 }
 
 TEST(Sanitise, FiniteValuesPassBitForBit) {
   for (double x : {0.0, -0.0, kDenormMin, -kDenormMin, 1e-310, DBL_MIN, DBL_MAX, -DBL_MAX, 1.0 / 3.0})
-    EXPECT_EQ(bits(sanitise(x)), bits(x)) << x;
+    EXPECT_EQ(bitsOf(sanitise(x)), bitsOf(x)) << x;
 }
 
 TEST(EmberInt, NudgesAwayFromZeroThenTruncates) {

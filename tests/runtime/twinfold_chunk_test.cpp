@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "effect/twinfold_effect.h"
+#include "tests/support/reference_audio.h"
 
 namespace {
 
-std::uint64_t bits(double x) { return std::bit_cast<std::uint64_t>(x); }
 double atFloatPrecision(double x) { return static_cast<double>(static_cast<float>(x)); }
 
 // Copies the saved bytes out: the buffer belongs to handle 0 until the next chunk call.
@@ -88,7 +88,7 @@ TEST_F(Chunk, RoundTripRestoresEveryValueAtFloatPrecision) {
   fillSliders(1000.0);
   ASSERT_EQ(restore(fx, saved), 260);
   for (std::size_t n = 1; n <= 64; ++n)
-    EXPECT_EQ(bits(fx.sliderValues[n].load()), bits(atFloatPrecision(source.sliderValues[n].load()))) << n;
+    EXPECT_EQ(bitsOf(fx.sliderValues[n].load()), bitsOf(atFloatPrecision(source.sliderValues[n].load()))) << n;
   for (std::size_t n = 65; n < fx.sliderValues.size(); ++n) EXPECT_EQ(fx.sliderValues[n].load(), 1000.0 + n) << n;
   EXPECT_EQ(fx.slider1.load(), 1.0) << "the slider section ran after the restore";
   EXPECT_EQ(fx.slider_index.load(), 65.0);
@@ -159,7 +159,7 @@ TEST_F(Chunk, RestoredInBetweenValueIsMonoButDisplaysStereo) {
 TEST_F(Chunk, RestoredNaNIsKeptAsSliderValueButStereoForTheSection) {
   restore(fx, {-1000.0f, std::numeric_limits<float>::quiet_NaN()});
   EXPECT_TRUE(std::isnan(fx.sliderValues[1].load()));
-  EXPECT_EQ(bits(fx.slider1.load()), bits(0.0));
+  EXPECT_EQ(bitsOf(fx.slider1.load()), bitsOf(0.0));
 }
 
 TEST_F(Chunk, UnusableChunksChangeNothingAndRunNoSection) {

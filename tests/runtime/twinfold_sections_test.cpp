@@ -9,10 +9,10 @@
 
 #include "effect/twinfold_effect.h"
 #include "host/vest_bridge.h"
+#include "tests/support/reference_audio.h"
 
 namespace {
 
-std::uint64_t bits(double x) { return std::bit_cast<std::uint64_t>(x); }
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -40,8 +40,8 @@ class Sections : public ::testing::Test {
   }
   void expectBoth(double left, double right, double expected) {
     const Frame out = run(left, right);
-    EXPECT_EQ(bits(out.left), bits(expected)) << left << " + " << right << " -> " << out.left;
-    EXPECT_EQ(bits(out.right), bits(expected)) << left << " + " << right << " -> " << out.right;
+    EXPECT_EQ(bitsOf(out.left), bitsOf(expected)) << left << " + " << right << " -> " << out.left;
+    EXPECT_EQ(bitsOf(out.right), bitsOf(expected)) << left << " + " << right << " -> " << out.right;
   }
 };
 
@@ -52,17 +52,17 @@ TEST_F(Sections, OpenZeroesEveryVariable) {
                                                  &fx.slider_index, &fx.in_left,           &fx.in_right};
   for (TEmberVar* v : all) *v = -3.0;
   fx.DoOpen();
-  for (const TEmberVar* v : all) EXPECT_EQ(bits(v->load()), bits(0.0));
+  for (const TEmberVar* v : all) EXPECT_EQ(bitsOf(v->load()), bitsOf(0.0));
 }
 
 TEST_F(Sections, SliderSectionCopiesSliderOneSanitised) {
   setMode(0.3);
   EXPECT_EQ(fx.slider1.load(), 0.3);
   setMode(-0.0);
-  EXPECT_EQ(bits(fx.slider1.load()), bits(-0.0));
+  EXPECT_EQ(bitsOf(fx.slider1.load()), bitsOf(-0.0));
   for (double bad : {kNaN, kInf, -kInf}) {
     setMode(bad);
-    EXPECT_EQ(bits(fx.slider1.load()), bits(0.0)) << bad;
+    EXPECT_EQ(bitsOf(fx.slider1.load()), bitsOf(0.0)) << bad;
   }
 }
 
@@ -72,8 +72,8 @@ TEST_F(Sections, StereoPassesFiniteSamplesBitForBit) {
   for (double left : samples)
     for (double right : samples) {
       const Frame out = run(left, right);
-      EXPECT_EQ(bits(out.left), bits(left)) << left << ", " << right;
-      EXPECT_EQ(bits(out.right), bits(right)) << left << ", " << right;
+      EXPECT_EQ(bitsOf(out.left), bitsOf(left)) << left << ", " << right;
+      EXPECT_EQ(bitsOf(out.right), bitsOf(right)) << left << ", " << right;
     }
 }
 
@@ -123,11 +123,11 @@ TEST_F(Sections, NonFiniteInputsCountAsZero) {
 
   setMode(0.0);
   Frame out = run(kNaN, 0.8);
-  EXPECT_EQ(bits(out.left), bits(0.0));
+  EXPECT_EQ(bitsOf(out.left), bitsOf(0.0));
   EXPECT_EQ(out.right, 0.8);
   out = run(-kInf, kInf);
-  EXPECT_EQ(bits(out.left), bits(0.0));
-  EXPECT_EQ(bits(out.right), bits(0.0));
+  EXPECT_EQ(bitsOf(out.left), bitsOf(0.0));
+  EXPECT_EQ(bitsOf(out.right), bitsOf(0.0));
 }
 
 TEST_F(Sections, OnlyTheFirstTwoSampleVariablesAreTouched) {

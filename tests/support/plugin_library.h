@@ -1,33 +1,14 @@
-// The one platform seam of the host-level tests: load a plug-in library and look up
-// its exported entry points as a host does.
+// What the host-level tests load (the hosting library's modules) and the guarded
+// memory they hand a plug-in.
 #pragma once
 
 #include <cstddef>
 #include <string>
 
-#include "host/vst/vst2_abi.h"
+#include "hosting/module.h"
 
-using PluginEntryProc = AEffect*(VSTCALLBACK*)(audioMasterCallback);
-
-class PluginLibrary {
- public:
-  explicit PluginLibrary(const std::string& path);
-  ~PluginLibrary();
-  PluginLibrary(const PluginLibrary&) = delete;
-  PluginLibrary& operator=(const PluginLibrary&) = delete;
-
-  bool loaded() const { return handle_ != nullptr; }
-  // Null when the library does not export `name`.
-  PluginEntryProc entry(const char* name) const;
-  void* symbol(const char* name) const;
-  // What the platform's loader returned (the argument of a VST3 module's entry).
-  void* handle() const { return handle_; }
-  // Why the last load failed, for test messages.
-  static std::string error();
-
- private:
-  void* handle_ = nullptr;
-};
+using PluginEntryProc = hosting::EntryFunction;
+using PluginLibrary = hosting::Module;
 
 // The plug-in under test: $TWINFOLD_PLUGIN if set, else the path the build baked in.
 std::string pluginUnderTest();

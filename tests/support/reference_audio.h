@@ -1,11 +1,12 @@
-// What the effect makes of a stereo frame, worked out independently of its code, and
-// the samples that careless processing changes.
+// What the effect makes of a stereo frame, worked out independently of its code, the
+// samples that careless processing changes, a fixed noise signal and sample bit patterns.
 #pragma once
 
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 #include <vector>
 
 // A NaN or infinite input counts as 0.
@@ -18,8 +19,12 @@ inline float monoMean(float left, float right) {
                             0.5);
 }
 
-inline std::uint32_t floatBits(float value) {
-  std::uint32_t bits;
+// A sample's bit pattern: 32 bits for float, 64 for double.
+template <class Sample>
+auto bitsOf(Sample value) {
+  static_assert(sizeof(Sample) == 4 || sizeof(Sample) == 8);
+  using Bits = std::conditional_t<sizeof(Sample) == 4, std::uint32_t, std::uint64_t>;
+  Bits bits;
   std::memcpy(&bits, &value, sizeof bits);
   return bits;
 }

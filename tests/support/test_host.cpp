@@ -1,69 +1,15 @@
 #include "tests/support/test_host.h"
 
+#if defined(__SSE__) || defined(_M_X64) || defined(_M_IX86)
 #include <xmmintrin.h>
+#define TWINFOLD_TEST_HAS_MXCSR 1
+#endif
 
-#include <algorithm>
-#include <array>
 #include <cstdlib>
 
-namespace {
-
-// Which host an instance belongs to. Fixed storage: routing a call never allocates.
-struct Route {
-  const AEffect* effect = nullptr;
-  TestHost* host = nullptr;
-};
-std::mutex routesMutex;
-std::array<Route, 256> routes;
-
-// The host whose entry-point call is running on this thread: the version query comes
-// before the plug-in has a record to name itself by.
-thread_local TestHost* creatingHost = nullptr;
-std::atomic<std::size_t> strayCalls{0};
-
-void addRoute(const AEffect* effect, TestHost* host) {
-  std::lock_guard lock(routesMutex);
-  Route* free = nullptr;
-  for (Route& route : routes) {
-    if (route.effect == effect) {
-      route.host = host;
-      return;
-    }
-    if (!free && !route.effect) free = &route;
-  }
-  if (free) *free = {effect, host};
-}
-
-void removeRoutes(const AEffect* effect, const TestHost* host) {
-  std::lock_guard lock(routesMutex);
-  for (Route& route : routes)
-    if ((effect && route.effect == effect) || (host && route.host == host)) route = {};
-}
-
-TestHost* routeOf(const AEffect* effect) {
-  std::lock_guard lock(routesMutex);
-  for (const Route& route : routes)
-    if (route.effect == effect) return route.host;
-  return nullptr;
-}
-
-}  // namespace
+#include "hosting/instance.h"
 
 TestHost::TestHost(std::size_t logCapacity) { log_.reserve(logCapacity); }
-
-TestHost::~TestHost() { removeRoutes(nullptr, this); }
-
-AEffect* TestHost::create(PluginEntryProc entry) {
-  if (!entry) return nullptr;
-  TestHost* outer = creatingHost;
-  creatingHost = this;
-  AEffect* effect = entry(callback());
-  creatingHost = outer;
-  if (effect) addRoute(effect, this);
-  return effect;
-}
-
-void TestHost::forget(const AEffect* effect) { removeRoutes(effect, nullptr); }
 
 std::vector<HostCall> TestHost::calls() const {
   std::lock_guard lock(mutex_);
@@ -88,22 +34,8 @@ void TestHost::clearCalls() {
   total_ = 0;
 }
 
-std::size_t TestHost::strayCallCount() { return strayCalls.load(); }
-
-audioMasterCallback TestHost::callback() { return &TestHost::dispatch; }
-
-VstIntPtr VSTCALLBACK TestHost::dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                                         void* /*ptr*/, float /*opt*/) {
-  TestHost* host = effect ? routeOf(effect) : nullptr;
-  if (!host) host = creatingHost;
-  if (!host) {
-    ++strayCalls;
-    return 0;
-  }
-  return host->answer({effect, opcode, index, value});
-}
-
-VstIntPtr TestHost::answer(const HostCall& call) {
+VstIntPtr TestHost::answer(const hosting::PluginCall& received) {
+  const HostCall call{received.effect, received.opcode, received.index, received.value};
   {
     std::lock_guard lock(mutex_);
     ++total_;
@@ -146,6 +78,7 @@ namespace {
 
 // Flush-to-zero and denormals-are-zero for the plug-in's call, as such a host runs
 // its audio thread; the test's own arithmetic around the call keeps the defaults.
+#if defined(TWINFOLD_TEST_HAS_MXCSR)
 class ProcessingFlags {
  public:
   ProcessingFlags() : saved_(_mm_getcsr()) {
@@ -160,6 +93,9 @@ class ProcessingFlags {
   static constexpr unsigned kDenormalsAreZero = 0x0040;
   unsigned saved_;
 };
+#else
+struct ProcessingFlags {};
+#endif
 
 }  // namespace
 
@@ -173,9 +109,8 @@ void HostedPlugin::process(double** inputs, double** outputs, VstInt32 frames) {
 }
 
 std::string HostedPlugin::text(VstInt32 opcode, VstInt32 index) {
-  char buffer[256] = {};
-  dispatch(opcode, index, 0, buffer);
-  return std::string(buffer, std::find(buffer, buffer + sizeof buffer, '\0'));
+  char buffer[256];
+  return hosting::readText(effect_, opcode, index, 0, buffer, sizeof buffer);
 }
 
 VstIntPtr HostedPlugin::close() {

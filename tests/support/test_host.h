@@ -1,5 +1,6 @@
-// A scripted VST 2.4 host for the host-level tests: it answers the plug-in's callbacks
-// as configured, records every call, and drives instances only through AEffect.
+// A scripted VST 2.4 host for the host-level tests, on the hosting library's callback:
+// it answers the plug-in's calls as configured, records every call, and drives
+// instances only through AEffect.
 #pragma once
 
 #include <atomic>
@@ -10,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "host/vst/vst2_abi.h"
+#include "hosting/host.h"
 #include "tests/support/plugin_library.h"
 
 struct HostCall {
@@ -24,19 +25,11 @@ struct HostCall {
 
 // One host; any number of instances and threads may call it at once. Recording uses
 // storage reserved up front, so a callback never allocates (the real-time test counts).
-class TestHost {
+class TestHost : public hosting::Host {
  public:
   using Hook = std::function<void(const HostCall&)>;
 
   explicit TestHost(std::size_t logCapacity = 8192);
-  ~TestHost();
-  TestHost(const TestHost&) = delete;
-  TestHost& operator=(const TestHost&) = delete;
-
-  // Calls `entry` with this host's callback; the plug-in's record, or null.
-  AEffect* create(PluginEntryProc entry);
-  // Stops routing calls of a closed instance here (its address may be reused).
-  void forget(const AEffect* effect);
 
   // The answer to audioMasterVersion (0 makes a conforming plug-in refuse to load).
   void setVersionAnswer(VstIntPtr answer) { versionAnswer_.store(answer); }
@@ -52,19 +45,13 @@ class TestHost {
   std::size_t callCount() const;
   void clearCalls();
 
-  // Calls that reached the shared callback from an instance no host created.
-  static std::size_t strayCallCount();
-  static audioMasterCallback callback();
+  VstIntPtr answer(const hosting::PluginCall& call) override;
 
  private:
-  static VstIntPtr VSTCALLBACK dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                                        void* ptr, float opt);
-  VstIntPtr answer(const HostCall& call);
-
   mutable std::mutex mutex_;
   std::vector<HostCall> log_;
   std::size_t total_ = 0;
-  std::atomic<VstIntPtr> versionAnswer_{2400};
+  std::atomic<VstIntPtr> versionAnswer_{hosting::kHostVersion};
   std::atomic<VstTimeInfo*> timeInfo_{nullptr};
   Hook hook_;
 };
@@ -100,7 +87,7 @@ class HostedPlugin {
 
 // True when the environment sets TWINFOLD_TEST_FLUSH_DENORMALS: HostedPlugin's
 // processing calls then run with flush-to-zero and denormals-are-zero set in MXCSR,
-// as many hosts run their audio thread.
+// as many hosts run their audio thread (x86 only; elsewhere the calls run unchanged).
 bool processingFlushesDenormals();
 
 // The plug-in under test, loaded once per test program and never unloaded.

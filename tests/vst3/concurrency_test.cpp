@@ -10,14 +10,7 @@ using namespace vst3;
 
 namespace {
 
-std::vector<unsigned char> chunkFor(float mode) {
-  std::vector<float> values(65, 0.0f);
-  values[0] = -1000.0f;
-  values[1] = mode;
-  std::vector<unsigned char> bytes(values.size() * 4);
-  std::memcpy(bytes.data(), values.data(), bytes.size());
-  return bytes;
-}
+std::vector<unsigned char> chunkFor(float mode) { return modeChunk(mode); }
 
 }  // namespace
 

@@ -6,18 +6,7 @@ using namespace vst3;
 
 namespace {
 
-std::vector<unsigned char> littleEndianFloats(const std::vector<float>& values) {
-  std::vector<unsigned char> bytes(values.size() * 4);
-  std::memcpy(bytes.data(), values.data(), bytes.size());
-  return bytes;
-}
-
-std::vector<unsigned char> coreChunk(float mode) {
-  std::vector<float> values(65, 0.0f);
-  values[0] = -1000.0f;
-  values[1] = mode;
-  return littleEndianFloats(values);
-}
+std::vector<unsigned char> coreChunk(float mode) { return modeChunk(mode); }
 
 void putBigEndian(std::vector<unsigned char>& bytes, std::uint32_t value) {
   for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<unsigned char>(value >> shift));
@@ -86,7 +75,7 @@ TEST_F(Vst3State, SavesTheCoresChunkAndRestoresItInAnotherInstance) {
 }
 
 TEST_F(Vst3State, PartialChunksRestoreWhatTheyHold) {
-  ASSERT_EQ(instance->setState(littleEndianFloats({-1000.0f, 1.0f}), 1), kResultOk);
+  ASSERT_EQ(instance->setState(chunkBytes({1.0f}), 1), kResultOk);
   EXPECT_TRUE(processesMono());
   EXPECT_EQ(controllerValue(), 1.0);
 }
@@ -108,7 +97,7 @@ TEST_F(Vst3State, UnusableStatesAreRefusedWithNothingChanged) {
   for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<unsigned char>(i * 37 + 11);
   const std::vector<std::pair<const char*, std::vector<unsigned char>>> refused = {
       {"empty", {}},
-      {"marker only", littleEndianFloats({-1000.0f})},
+      {"marker only", chunkBytes({})},
       {"three bytes", {0x00, 0x00, 0x7A}},
       {"wrong marker", wrongMarker},
       {"NaN value", notANumber},

@@ -8,7 +8,9 @@
 #include <cstring>
 #include <vector>
 
-#include "tests/support/vst3_host.h"
+#include "hosting/vst3_host.h"
+#include "tests/support/reference_audio.h"
+#include "tests/support/state_chunk.h"
 
 // Loaded once and never unloaded, like the VST 2.4 tests' library.
 Vst3Module& sharedModule();
@@ -16,7 +18,7 @@ Vst3Module& sharedModule();
 class FactoryTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(sharedModule().loaded()) << PluginLibrary::error();
+    ASSERT_TRUE(sharedModule().loaded()) << sharedModule().library().error();
     factory = sharedModule().factory();
     ASSERT_NE(factory, nullptr);
   }
@@ -69,10 +71,3 @@ struct Block {
   std::array<Sample*, 2> inputs{}, outputs{};
 };
 
-template <class Sample>
-auto bitsOf(Sample value) {
-  using Bits = std::conditional_t<sizeof(Sample) == 4, std::uint32_t, std::uint64_t>;
-  Bits bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  return bits;
-}

@@ -16,21 +16,14 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/reference_audio.h"
 #include "tests/support/test_host.h"
 
 namespace {
 
 template <class T>
 std::string hexBits(T value) {
-  static_assert(sizeof(T) == 4 || sizeof(T) == 8);
-  std::uint64_t bits = 0;
-  if constexpr (sizeof(T) == 4) {
-    std::uint32_t narrow;
-    std::memcpy(&narrow, &value, sizeof narrow);
-    bits = narrow;
-  } else {
-    std::memcpy(&bits, &value, sizeof bits);
-  }
+  std::uint64_t bits = bitsOf(value);
   std::string text(2 * sizeof(T), '0');
   for (std::size_t i = text.size(); i-- > 0; bits >>= 4) text[i] = "0123456789abcdef"[bits & 0xf];
   return text;
@@ -202,7 +195,7 @@ void recordChunks(std::string& out, HostedPlugin& plugin) {
 
 bool record(std::string& out) {
   if (!sharedPluginLibrary().loaded()) {
-    std::fprintf(stderr, "cannot load %s: %s\n", pluginUnderTest().c_str(), PluginLibrary::error().c_str());
+    std::fprintf(stderr, "cannot load %s: %s\n", pluginUnderTest().c_str(), sharedPluginLibrary().error().c_str());
     return false;
   }
   TestHost host;

@@ -45,7 +45,7 @@ std::optional<ShownNumber> parseShownNumber(const std::string& text) {
 class ParameterProbe {
  public:
   ParameterProbe(PluginInstance& plugin, std::int32_t index)
-      : plugin_(plugin), index_(index), original_(plugin.parameter(index)) {}
+      : plugin_(plugin), index_(index), original_(plugin.getParameter(index)) {}
   ~ParameterProbe() { plugin_.setParameter(index_, original_); }
   ParameterProbe(const ParameterProbe&) = delete;
   ParameterProbe& operator=(const ParameterProbe&) = delete;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "tools/render/plugin_instance.h"
-#include "tools/render/preset_file.h"
+#include "hosting/preset_file.h"
 #include "tools/render/tail_and_latency.h"
 
 namespace {
@@ -68,7 +68,7 @@ void printParameters(PluginInstance& plugin, std::ostream& out) {
   out << "    #  " << padded("name", nameWidth) << "  value     display (label)\n";
   for (std::int32_t index = 0; index < plugin.numParams(); ++index) {
     char value[32];
-    std::snprintf(value, sizeof value, "%.6f", static_cast<double>(plugin.parameter(index)));
+    std::snprintf(value, sizeof value, "%.6f", static_cast<double>(plugin.getParameter(index)));
     const std::string label = plugin.parameterLabel(index);
     char number[16];
     std::snprintf(number, sizeof number, "%5d", index);
@@ -100,7 +100,7 @@ void printInfo(PluginInstance& plugin, std::ostream& out) {
       << "Vendor        " << plugin.text(effGetVendorString) << "\n"
       << "Version       " << plugin.pluginVersion() << " (vendor version " << plugin.dispatch(effGetVendorVersion)
       << ", record version " << record.version << "), VST " << plugin.dispatch(effGetVstVersion) << "\n"
-      << "Unique ID     " << describeUniqueId(record.uniqueID) << "\n"
+      << "Unique ID     " << hosting::describeUniqueId(record.uniqueID) << "\n"
       << "Category      " << categoryName(plugin.dispatch(effGetPlugCategory)) << "\n"
       << "Audio         " << counted(plugin.numInputs(), "input") << ", " << counted(plugin.numOutputs(), "output")
       << ", latency " << counted(record.initialDelay, "sample") << ", tail " << describeTailAnswer(plugin.tailSize())

@@ -4,12 +4,17 @@
 #include <iterator>
 #include <vector>
 
+#include "hosting/preset_file.h"
+
 #include "tools/render/audio_file.h"
 #include "tools/render/plugin_instance.h"
-#include "tools/render/preset_file.h"
 #include "tools/render/render_error.h"
 
 namespace {
+
+using hosting::PresetFile;
+using hosting::PresetKind;
+using hosting::ProgramValues;
 
 std::vector<std::uint8_t> readWholeFile(const std::string& path) {
   std::ifstream stream(path, std::ios::binary);
@@ -29,14 +34,12 @@ bool endsWith(const std::string& text, const std::string& suffix) {
 }
 
 void checkFitsPlugin(PluginInstance& plugin, const PresetFile& preset, const std::string& path, bool force) {
-  const std::int32_t ownId = plugin.record().uniqueID;
-  if (preset.pluginId != ownId && !force)
-    throw RenderError("preset '" + path + "' was made for another plug-in: its unique ID is " +
-                      describeUniqueId(preset.pluginId) + ", " + plugin.displayName() + " has " +
-                      describeUniqueId(ownId) + " (use --force to load it anyway)");
+  if (const auto foreign = hosting::foreignPreset(preset, plugin.uniqueId(), plugin.displayName(), path);
+      foreign && !force)
+    throw RenderError(*foreign + " (use --force to load it anyway)");
   const bool chunked = preset.kind == PresetKind::ProgramChunk || preset.kind == PresetKind::BankChunk;
   if (chunked && !plugin.takesChunks())
-    throw RenderError("preset '" + path + "' holds an opaque state chunk (" + presetTag(preset.kind) + "), but " +
+    throw RenderError("preset '" + path + "' holds an opaque state chunk (" + hosting::presetTag(preset.kind) + "), but " +
                       plugin.displayName() + " does not take chunks");
   if (!chunked && preset.numParams != plugin.numParams())
     throw RenderError("preset '" + path + "' holds " + std::to_string(preset.numParams) + " parameter values, " +
@@ -57,14 +60,17 @@ void restoreValues(PluginInstance& plugin, const ProgramValues& program) {
 
 ProgramValues captureValues(PluginInstance& plugin) {
   ProgramValues program{plugin.programName(), {}};
-  for (std::int32_t index = 0; index < plugin.numParams(); ++index) program.values.push_back(plugin.parameter(index));
+  for (std::int32_t index = 0; index < plugin.numParams(); ++index) program.values.push_back(plugin.getParameter(index));
   return program;
 }
 
 }  // namespace
 
 void loadPreset(PluginInstance& plugin, const std::string& path, bool force) {
-  const PresetFile preset = parsePreset(readWholeFile(path), path);
+  const std::vector<std::uint8_t> bytes = readWholeFile(path);
+  hosting::PresetParse parsed = hosting::parsePreset(bytes.data(), bytes.size(), path);
+  if (!parsed.preset) throw RenderError(parsed.error);
+  const PresetFile& preset = *parsed.preset;
   checkFitsPlugin(plugin, preset, path, force);
   switch (preset.kind) {
     case PresetKind::ProgramChunk:
@@ -90,7 +96,7 @@ void loadPreset(PluginInstance& plugin, const std::string& path, bool force) {
 
 void savePreset(PluginInstance& plugin, const std::string& path) {
   PresetFile preset;
-  preset.pluginId = plugin.record().uniqueID;
+  preset.pluginId = plugin.uniqueId();
   preset.pluginVersion = plugin.pluginVersion();
   preset.numParams = plugin.numParams();
   preset.numPrograms = plugin.numPrograms();
@@ -117,6 +123,6 @@ void savePreset(PluginInstance& plugin, const std::string& path) {
   } else {
     preset.program = captureValues(plugin);
   }
-  const std::vector<std::uint8_t> bytes = encodePreset(preset);
+  const std::vector<std::uint8_t> bytes = hosting::encodePreset(preset);
   writeFileAtomically(path, bytes.data(), bytes.size());
 }

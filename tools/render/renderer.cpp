@@ -45,12 +45,12 @@ class PlanarBuffer {
 template <typename Sample>
 RenderResult renderBlocks(PluginInstance& plugin, BlockSource<Sample>& source, BlockSink<Sample>* sink,
                           std::int64_t expectedFrames, const RenderExtent& extent) {
-  const std::int32_t blockSize = plugin.host().blockSize();
+  const std::int32_t blockSize = plugin.host().clock().blockSize();
   PlanarBuffer<Sample> inputs(plugin.numInputs(), blockSize);
   PlanarBuffer<Sample> outputs(plugin.numOutputs(), blockSize);
   RenderResult result;
   result.blockSize = blockSize;
-  result.sampleRate = plugin.host().sampleRate();
+  result.sampleRate = plugin.host().clock().sampleRate();
   result.output = LevelMeter(plugin.numOutputs());
   ProgressBar progress(expectedFrames, result.sampleRate);
 

@@ -38,7 +38,7 @@ TailAndLatency planTailAndLatency(PluginInstance& plugin, const RenderOptions& o
   }
   std::string latency;
   // A negative initialDelay is nonsense a plug-in may still hold; it counts as none.
-  if (const std::int32_t delay = plugin.latency(); delay > 0) {
+  if (const std::int32_t delay = plugin.initialDelay(); delay > 0) {
     if (options.compensateLatency) plan.extent.latencyFrames = delay;
     latency = "latency " + frameCount(delay) + (options.compensateLatency ? " compensated" : " not compensated");
   }

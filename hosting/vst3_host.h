@@ -1,4 +1,5 @@
-// A VST3 test host: loads a bundle's binary by its exports, as hosts do, and offers the
+// A host of the VST3 edition, for the tests and the benchmarks: loads a bundle's binary
+// by its exports, as hosts do, and offers the
 // host-side objects a plug-in is handed (streams, parameter changes, host context,
 // component handler), with the non-counting references of real hosts where it matters.
 #pragma once
@@ -9,7 +10,7 @@
 #include <vector>
 
 #include "host/vst3/vst3_abi.h"
-#include "tests/support/plugin_library.h"
+#include "hosting/module.h"
 
 // Calls a method through an interface pointer's table.
 #define V3CALL(object, method, ...) ((object)->table->method((object) __VA_OPT__(, ) __VA_ARGS__))
@@ -26,7 +27,7 @@ class Vst3Module {
   Vst3Module& operator=(const Vst3Module&) = delete;
 
   bool loaded() const { return library_.loaded() && entered_; }
-  const PluginLibrary& library() const { return library_; }
+  const hosting::Module& library() const { return library_; }
   // The platform's entry and exit functions, as the loader found them.
   bool enter();
   bool exit();
@@ -34,7 +35,7 @@ class Vst3Module {
   vst3::IPluginFactory* factory() const;
 
  private:
-  PluginLibrary library_;
+  hosting::Module library_;
   bool entered_ = false;
 };
 

@@ -4,16 +4,18 @@
 
 #include <cstdint>
 
-#include "host/core_host/core_host.h"
+#include "hosting/instance.h"
 
-class TwinfoldLv2 {
+namespace lv2 {
+
+class Plugin {
  public:
   // Port indices, as the plug-in's Turtle description lists them.
   enum Port : std::uint32_t { inLeft, inRight, outLeft, outRight, mode, portCount };
   // The block size the core is told when the host announces none; any run length works.
   static constexpr std::int32_t kDefaultBlockLength = 4096;
 
-  TwinfoldLv2(double sampleRate, std::int32_t maxBlockLength);
+  Plugin(double sampleRate, std::int32_t maxBlockLength);
   bool valid() const { return core_.valid(); }
 
   void connect(std::uint32_t port, void* data);
@@ -26,9 +28,11 @@ class TwinfoldLv2 {
  private:
   void applyMode();
 
-  CoreHost core_;
+  hosting::Instance core_;
   float* audio_[4] = {};
   const float* mode_ = nullptr;
   // The last control value passed to the core (the core starts at stereo, 0).
   float appliedMode_ = 0.0f;
 };
+
+}  // namespace lv2

@@ -1,10 +1,12 @@
-#include "host/lv2/twinfold_lv2.h"
+#include "host/lv2/plugin.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
 #include "host/entry_point.h"
+
+namespace lv2 {
 
 namespace {
 
@@ -14,21 +16,21 @@ constexpr std::uint32_t kLargestCall = static_cast<std::uint32_t>(std::numeric_l
 
 }  // namespace
 
-TwinfoldLv2::TwinfoldLv2(double sampleRate, std::int32_t maxBlockLength) : core_(&VSTPluginMain) {
+Plugin::Plugin(double sampleRate, std::int32_t maxBlockLength) : core_(&VSTPluginMain) {
   if (!core_.valid()) return;
   core_.setSampleRate(sampleRate);
   core_.setBlockSize(maxBlockLength);
   appliedMode_ = core_.getParameter(kModeParameter);
 }
 
-void TwinfoldLv2::connect(std::uint32_t port, void* data) {
+void Plugin::connect(std::uint32_t port, void* data) {
   if (port < mode)
     audio_[port] = static_cast<float*>(data);
   else if (port == mode)
     mode_ = static_cast<const float*>(data);
 }
 
-void TwinfoldLv2::applyMode() {
+void Plugin::applyMode() {
   if (!mode_) return;
   const float requested = *mode_;
   // A non-finite value keeps the current mode; the port's range is 0 to 1, which is
@@ -40,7 +42,7 @@ void TwinfoldLv2::applyMode() {
   core_.setParameter(kModeParameter, value);
 }
 
-void TwinfoldLv2::run(std::uint32_t frames) {
+void Plugin::run(std::uint32_t frames) {
   applyMode();
   float* inputs[2] = {audio_[inLeft], audio_[inRight]};
   float* outputs[2] = {audio_[outLeft], audio_[outRight]};
@@ -52,3 +54,5 @@ void TwinfoldLv2::run(std::uint32_t frames) {
     frames -= count;
   } while (frames > 0);
 }
+
+}  // namespace lv2

@@ -1,23 +1,23 @@
-// The module's one export: the descriptor whose trampolines reach a TwinfoldLv2.
+// The module's one export: the descriptor whose trampolines reach an lv2::Plugin.
 #include <cmath>
 #include <new>
 
 #include <lv2/core/lv2.h>
 
 #include "host/lv2/block_length_option.h"
-#include "host/lv2/twinfold_lv2.h"
+#include "host/lv2/plugin.h"
 
 namespace {
 
 constexpr const char* kPluginUri = "urn:quillmarsh:twinfold";
 
-TwinfoldLv2* instanceOf(LV2_Handle handle) { return static_cast<TwinfoldLv2*>(handle); }
+lv2::Plugin* instanceOf(LV2_Handle handle) { return static_cast<lv2::Plugin*>(handle); }
 
 LV2_Handle instantiate(const LV2_Descriptor* /*descriptor*/, double sampleRate, const char* /*bundlePath*/,
                        const LV2_Feature* const* features) {
   if (!std::isfinite(sampleRate) || sampleRate <= 0.0) return nullptr;
   auto* instance = new (std::nothrow)
-      TwinfoldLv2(sampleRate, maxBlockLength(features).value_or(TwinfoldLv2::kDefaultBlockLength));
+      lv2::Plugin(sampleRate, lv2::maxBlockLength(features).value_or(lv2::Plugin::kDefaultBlockLength));
   if (instance && !instance->valid()) {
     delete instance;
     return nullptr;

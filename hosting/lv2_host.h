@@ -1,6 +1,6 @@
-// The LV2 side of the host-level tests: the bundle's module loaded through its one
-// export, the features a host offers at instantiation, and instances driven through
-// their descriptor as an LV2 host drives them.
+// A host of the LV2 edition, for the tests and the benchmarks: the bundle's module
+// loaded through its one export, the features a host offers at instantiation, and
+// instances driven through their descriptor as an LV2 host drives them.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +13,7 @@
 #include <lv2/options/options.h>
 #include <lv2/urid/urid.h>
 
-#include "tests/support/plugin_library.h"
+#include "hosting/module.h"
 
 inline constexpr const char* kTwinfoldUri = "urn:quillmarsh:twinfold";
 // The plug-in's ports, in the order its description lists them.
@@ -32,11 +32,12 @@ class Lv2Module {
   bool loaded() const { return function_ != nullptr; }
   const LV2_Descriptor* descriptor(const char* uri) const;
   const std::string& bundle() const { return bundle_; }
+  const hosting::Module& library() const { return library_; }
 
  private:
   using DescriptorFunction = const LV2_Descriptor* (*)(std::uint32_t index);
   std::string bundle_;
-  PluginLibrary library_;
+  hosting::Module library_;
   DescriptorFunction function_ = nullptr;
 };
 

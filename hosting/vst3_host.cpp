@@ -1,4 +1,4 @@
-#include "tests/support/vst3_host.h"
+#include "hosting/vst3_host.h"
 
 #include <algorithm>
 #include <cstdlib>

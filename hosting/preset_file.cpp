@@ -1,9 +1,9 @@
-#include "tools/render/preset_file.h"
+#include "hosting/preset_file.h"
 
 #include <bit>
 #include <cctype>
 
-#include "tools/render/render_error.h"
+namespace hosting {
 
 namespace {
 
@@ -21,13 +21,21 @@ constexpr std::uint32_t kBankProgramsTag = tag("FxBk");
 constexpr std::uint32_t kBankChunkTag = tag("FBCh");
 constexpr std::size_t kBankFutureBytes = 124;
 
+// Reads big-endian fields; the first refusal sticks, and reads after it answer zeros,
+// so a parser checks failed() where a value decides what comes next.
 class ByteReader {
  public:
-  ByteReader(const std::vector<std::uint8_t>& bytes, std::size_t offset, const std::string& source)
-      : bytes_(bytes), offset_(offset), source_(source) {}
+  ByteReader(const std::uint8_t* bytes, std::size_t size, std::size_t offset, const std::string& source,
+             std::string& error)
+      : bytes_(bytes), size_(size), offset_(offset), source_(source), error_(error) {}
+
+  bool failed() const { return !error_.empty(); }
+  void refuse(const std::string& message) {
+    if (error_.empty()) error_ = message;
+  }
 
   std::uint32_t u32() {
-    need(4);
+    if (!need(4)) return 0;
     const std::uint32_t value = (static_cast<std::uint32_t>(bytes_[offset_]) << 24) |
                                 (static_cast<std::uint32_t>(bytes_[offset_ + 1]) << 16) |
                                 (static_cast<std::uint32_t>(bytes_[offset_ + 2]) << 8) |
@@ -38,7 +46,7 @@ class ByteReader {
   std::int32_t i32() { return static_cast<std::int32_t>(u32()); }
   float f32() { return std::bit_cast<float>(u32()); }
   std::string name() {
-    need(kProgramNameBytes);
+    if (!need(kProgramNameBytes)) return {};
     std::string text;
     for (std::size_t i = 0; i < kProgramNameBytes && bytes_[offset_ + i] != 0; ++i)
       text.push_back(static_cast<char>(bytes_[offset_ + i]));
@@ -46,29 +54,31 @@ class ByteReader {
     return text;
   }
   std::vector<std::uint8_t> take(std::size_t count) {
-    need(count);
-    std::vector<std::uint8_t> taken(bytes_.begin() + static_cast<std::ptrdiff_t>(offset_),
-                                    bytes_.begin() + static_cast<std::ptrdiff_t>(offset_ + count));
+    if (!need(count)) return {};
+    std::vector<std::uint8_t> taken(bytes_ + offset_, bytes_ + offset_ + count);
     offset_ += count;
     return taken;
   }
   void skip(std::size_t count) {
-    need(count);
-    offset_ += count;
+    if (need(count)) offset_ += count;
   }
   std::size_t offset() const { return offset_; }
-  std::size_t left() const { return bytes_.size() - offset_; }
+  std::size_t left() const { return size_ - offset_; }
 
  private:
-  void need(std::size_t count) const {
-    if (bytes_.size() - offset_ < count)
-      throw RenderError("preset '" + source_ + "' is truncated: it ends at byte " + std::to_string(bytes_.size()) +
-                        " in the middle of its data");
+  bool need(std::size_t count) {
+    if (failed()) return false;
+    if (size_ - offset_ >= count) return true;
+    refuse("preset '" + source_ + "' is truncated: it ends at byte " + std::to_string(size_) +
+           " in the middle of its data");
+    return false;
   }
 
-  const std::vector<std::uint8_t>& bytes_;
+  const std::uint8_t* bytes_;
+  std::size_t size_;
   std::size_t offset_;
   const std::string& source_;
+  std::string& error_;
 };
 
 class ByteWriter {
@@ -88,7 +98,8 @@ class ByteWriter {
   // Fills in the byteSize field of the container that starts at `start`.
   void closeContainer(std::size_t start) {
     const auto size = static_cast<std::uint32_t>(bytes_.size() - start - 8);
-    for (int i = 0; i < 4; ++i) bytes_[start + 4 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(size >> (24 - 8 * i));
+    for (int i = 0; i < 4; ++i)
+      bytes_[start + 4 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(size >> (24 - 8 * i));
   }
   std::size_t size() const { return bytes_.size(); }
   std::vector<std::uint8_t> release() { return std::move(bytes_); }
@@ -104,25 +115,29 @@ std::string malformed(const std::string& source, const std::string& what) {
 // Reads the container tag and byteSize at the reader's position and checks that the
 // container covers exactly `available` bytes.
 void readContainer(ByteReader& reader, std::size_t available, const std::string& source) {
-  if (available < 8) throw RenderError("preset '" + source + "' is truncated: " + std::to_string(available) + " bytes");
-  if (reader.u32() != kContainerTag) throw RenderError(malformed(source, "it does not start with 'CcnK'"));
+  if (available < 8) return reader.refuse("preset '" + source + "' is truncated: " + std::to_string(available) + " bytes");
+  if (reader.u32() != kContainerTag) return reader.refuse(malformed(source, "it does not start with 'CcnK'"));
   const std::uint32_t byteSize = reader.u32();
   if (static_cast<std::uint64_t>(byteSize) + 8 != available)
-    throw RenderError("preset '" + source + "' is " + (byteSize + 8ull > available ? "truncated" : "malformed") +
-                      ": its header gives " + std::to_string(byteSize + 8ull) + " bytes, the file has " +
-                      std::to_string(available));
+    reader.refuse("preset '" + source + "' is " + (byteSize + 8ull > available ? "truncated" : "malformed") +
+                  ": its header gives " + std::to_string(byteSize + 8ull) + " bytes, the file has " +
+                  std::to_string(available));
 }
 
 std::int32_t readCount(ByteReader& reader, const char* what, const std::string& source) {
   const std::int32_t count = reader.i32();
-  if (count < 0) throw RenderError(malformed(source, std::string("negative ") + what + " " + std::to_string(count)));
-  return count;
+  if (count >= 0) return count;
+  reader.refuse(malformed(source, std::string("negative ") + what + " " + std::to_string(count)));
+  return 0;
 }
 
 std::vector<float> readValues(ByteReader& reader, std::int32_t count, const std::string& source) {
-  if (reader.left() != static_cast<std::size_t>(count) * 4)
-    throw RenderError(malformed(source, "it holds " + std::to_string(reader.left()) + " bytes of values for " +
-                                            std::to_string(count) + " parameters"));
+  if (reader.failed()) return {};
+  if (reader.left() != static_cast<std::size_t>(count) * 4) {
+    reader.refuse(malformed(source, "it holds " + std::to_string(reader.left()) + " bytes of values for " +
+                                        std::to_string(count) + " parameters"));
+    return {};
+  }
   std::vector<float> values(static_cast<std::size_t>(count));
   for (float& value : values) value = reader.f32();
   return values;
@@ -130,40 +145,52 @@ std::vector<float> readValues(ByteReader& reader, std::int32_t count, const std:
 
 std::vector<std::uint8_t> readChunk(ByteReader& reader, const std::string& source) {
   const std::uint32_t chunkSize = reader.u32();
-  if (chunkSize != reader.left())
-    throw RenderError("preset '" + source + "' is " + (chunkSize > reader.left() ? "truncated" : "malformed") +
-                      ": its chunk size is " + std::to_string(chunkSize) + " bytes, " +
-                      std::to_string(reader.left()) + " follow");
+  if (reader.failed()) return {};
+  if (chunkSize != reader.left()) {
+    reader.refuse("preset '" + source + "' is " + (chunkSize > reader.left() ? "truncated" : "malformed") +
+                  ": its chunk size is " + std::to_string(chunkSize) + " bytes, " + std::to_string(reader.left()) +
+                  " follow");
+    return {};
+  }
   return reader.take(chunkSize);
 }
 
-// One FxCk record inside a bank: a complete program file of its own.
-ProgramValues readBankProgram(const std::vector<std::uint8_t>& bytes, std::size_t offset, std::int32_t index,
-                              const std::string& source, std::int32_t& numParams, std::size_t& recordSize) {
-  ByteReader reader(bytes, offset, source);
+// One FxCk record inside a bank: a complete program file of its own. Answers the
+// record's size, 0 when it was refused.
+std::size_t readBankProgram(const std::uint8_t* bytes, std::size_t size, std::size_t offset, std::int32_t index,
+                            const std::string& source, std::string& error, PresetFile& preset) {
+  ByteReader reader(bytes, size, offset, source, error);
   const std::string where = "program " + std::to_string(index);
-  if (reader.left() < kProgramHeaderBytes) throw RenderError("preset '" + source + "' is truncated in " + where);
-  if (reader.u32() != kContainerTag) throw RenderError(malformed(source, where + " does not start with 'CcnK'"));
+  if (reader.left() < kProgramHeaderBytes) return reader.refuse("preset '" + source + "' is truncated in " + where), 0;
+  if (reader.u32() != kContainerTag) return reader.refuse(malformed(source, where + " does not start with 'CcnK'")), 0;
   const std::uint32_t byteSize = reader.u32();
-  if (reader.u32() != kProgramValuesTag) throw RenderError(malformed(source, where + " is not an 'FxCk' record"));
-  reader.skip(12);  // format version, plug-in ID and version repeat the bank's
-  const std::int32_t count = readCount(reader, "parameter count", source);
-  if (index > 0 && count != numParams)
-    throw RenderError(malformed(source, where + " has " + std::to_string(count) + " parameters, program 0 has " +
-                                            std::to_string(numParams)));
-  numParams = count;
-  recordSize = kProgramHeaderBytes + static_cast<std::size_t>(count) * 4;
-  if (byteSize + 8ull != recordSize)
-    throw RenderError(malformed(source, where + " gives its size as " + std::to_string(byteSize + 8ull) +
-                                            " bytes instead of " + std::to_string(recordSize)));
+  if (reader.u32() != kProgramValuesTag) return reader.refuse(malformed(source, where + " is not an 'FxCk' record")), 0;
   ProgramValues program;
+  reader.skip(4);  // the format version
+  program.pluginId = reader.i32();
+  reader.skip(4);  // the plug-in version repeats the bank's
+  const std::int32_t count = readCount(reader, "parameter count", source);
+  if (reader.failed()) return 0;
+  if (index > 0 && count != preset.numParams)
+    return reader.refuse(malformed(source, where + " has " + std::to_string(count) + " parameters, program 0 has " +
+                                               std::to_string(preset.numParams))),
+           0;
+  preset.numParams = count;
+  const std::size_t recordSize = kProgramHeaderBytes + static_cast<std::size_t>(count) * 4;
+  if (byteSize + 8ull != recordSize)
+    return reader.refuse(malformed(source, where + " gives its size as " + std::to_string(byteSize + 8ull) +
+                                               " bytes instead of " + std::to_string(recordSize))),
+           0;
   program.name = reader.name();
   if (reader.left() < static_cast<std::size_t>(count) * 4)
-    throw RenderError("preset '" + source + "' is truncated in " + where);
+    return reader.refuse("preset '" + source + "' is truncated in " + where), 0;
   program.values.resize(static_cast<std::size_t>(count));
   for (float& value : program.values) value = reader.f32();
-  return program;
+  preset.programs.push_back(std::move(program));
+  return recordSize;
 }
+
+PresetParse refused(std::string error) { return {std::nullopt, std::move(error)}; }
 
 }  // namespace
 
@@ -190,20 +217,31 @@ std::string describeUniqueId(std::int32_t id) {
   return std::to_string(id) + " ('" + chars + "')";
 }
 
-PresetFile parsePreset(const std::vector<std::uint8_t>& bytes, const std::string& source) {
-  ByteReader reader(bytes, 0, source);
-  readContainer(reader, bytes.size(), source);
+std::optional<std::string> foreignPreset(const PresetFile& preset, std::int32_t ownId, const std::string& pluginName,
+                                         const std::string& source) {
+  if (preset.pluginId == ownId) return std::nullopt;
+  return "preset '" + source + "' was made for another plug-in: its unique ID is " +
+         describeUniqueId(preset.pluginId) + ", " + pluginName + " has " + describeUniqueId(ownId);
+}
+
+PresetParse parsePreset(const std::uint8_t* bytes, std::size_t size, const std::string& source) {
+  std::string error;
+  ByteReader reader(bytes, bytes ? size : 0, 0, source, error);
+  readContainer(reader, bytes ? size : 0, source);
+  if (reader.failed()) return refused(error);
   PresetFile preset;
   const std::uint32_t kindTag = reader.u32();
+  if (reader.failed()) return refused(error);
   if (kindTag == kProgramValuesTag) preset.kind = PresetKind::ProgramValues;
   else if (kindTag == kProgramChunkTag) preset.kind = PresetKind::ProgramChunk;
   else if (kindTag == kBankProgramsTag) preset.kind = PresetKind::BankPrograms;
   else if (kindTag == kBankChunkTag) preset.kind = PresetKind::BankChunk;
-  else throw RenderError(malformed(source, "its type is none of FxCk, FPCh, FxBk, FBCh"));
+  else return refused(malformed(source, "its type is none of FxCk, FPCh, FxBk, FBCh"));
 
-  if (bytes.size() < (isBank(preset.kind) ? kBankHeaderBytes : kProgramHeaderBytes))
-    throw RenderError("preset '" + source + "' is truncated: its header alone needs " +
-                      std::to_string(isBank(preset.kind) ? kBankHeaderBytes : kProgramHeaderBytes) + " bytes");
+  const std::size_t headerBytes = isBank(preset.kind) ? kBankHeaderBytes : kProgramHeaderBytes;
+  if (size < headerBytes)
+    return refused("preset '" + source + "' is truncated: its header alone needs " + std::to_string(headerBytes) +
+                   " bytes");
   preset.formatVersion = reader.i32();
   preset.pluginId = reader.i32();
   preset.pluginVersion = reader.i32();
@@ -211,30 +249,33 @@ PresetFile parsePreset(const std::vector<std::uint8_t>& bytes, const std::string
   if (!isBank(preset.kind)) {
     preset.numParams = readCount(reader, "parameter count", source);
     preset.program.name = reader.name();
+    preset.program.pluginId = preset.pluginId;
     if (preset.kind == PresetKind::ProgramValues) preset.program.values = readValues(reader, preset.numParams, source);
     else preset.chunk = readChunk(reader, source);
-    return preset;
+    if (reader.failed()) return refused(error);
+    return {std::move(preset), {}};
   }
 
   if (preset.formatVersion != 1 && preset.formatVersion != 2)
-    throw RenderError(malformed(source, "unknown bank format version " + std::to_string(preset.formatVersion)));
+    return refused(malformed(source, "unknown bank format version " + std::to_string(preset.formatVersion)));
   preset.numPrograms = readCount(reader, "program count", source);
   const std::int32_t current = reader.i32();
   if (preset.formatVersion == 2) preset.currentProgram = current;
   reader.skip(kBankFutureBytes);
   if (preset.kind == PresetKind::BankChunk) {
     preset.chunk = readChunk(reader, source);
-    return preset;
+    if (reader.failed()) return refused(error);
+    return {std::move(preset), {}};
   }
+  if (reader.failed()) return refused(error);
   std::size_t offset = reader.offset();
   for (std::int32_t index = 0; index < preset.numPrograms; ++index) {
-    std::size_t recordSize = 0;
-    preset.programs.push_back(readBankProgram(bytes, offset, index, source, preset.numParams, recordSize));
+    const std::size_t recordSize = readBankProgram(bytes, size, offset, index, source, error, preset);
+    if (!error.empty()) return refused(error);
     offset += recordSize;
   }
-  if (offset != bytes.size())
-    throw RenderError(malformed(source, std::to_string(bytes.size() - offset) + " bytes follow the last program"));
-  return preset;
+  if (offset != size) return refused(malformed(source, std::to_string(size - offset) + " bytes follow the last program"));
+  return {std::move(preset), {}};
 }
 
 std::vector<std::uint8_t> encodePreset(const PresetFile& preset) {
@@ -291,3 +332,5 @@ std::vector<std::uint8_t> encodePreset(const PresetFile& preset) {
   out.closeContainer(0);
   return out.release();
 }
+
+}  // namespace hosting

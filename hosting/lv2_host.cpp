@@ -1,4 +1,4 @@
-#include "tests/support/lv2_host.h"
+#include "hosting/lv2_host.h"
 
 #include <cstdlib>
 #include <lv2/buf-size/buf-size.h>

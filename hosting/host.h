@@ -1,0 +1,89 @@
+// The host side of the VST 2.4 interface: the one callback every hosted instance is
+// handed, how a call finds the host that created its instance, and the time
+// information a host reports.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+#include "host/vst/vst2_abi.h"
+
+namespace hosting {
+
+using EntryFunction = AEffect*(VSTCALLBACK*)(audioMasterCallback);
+
+inline constexpr VstIntPtr kHostVersion = 2400;
+// Answers to audioMasterGetCurrentProcessLevel.
+inline constexpr VstInt32 kProcessLevelUser = 1;
+inline constexpr VstInt32 kProcessLevelOffline = 4;
+
+// One call from a plug-in to its host, as the callback received it.
+struct PluginCall {
+  AEffect* effect;
+  VstInt32 opcode;
+  VstInt32 index;
+  VstIntPtr value;
+  void* ptr;
+  float opt;
+};
+
+// The transport a host reports: the position counts the frames processed since the
+// last restart at the instance's sample rate. With a tempo it is also musical time in
+// 4/4, playing; without one it carries only position and rate.
+class Clock {
+ public:
+  Clock();
+  void setSampleRate(double rate) { rate_ = rate; }
+  void setBlockSize(std::int32_t frames) { blockSize_ = frames; }
+  void setTempo(double beatsPerMinute) { tempo_ = beatsPerMinute; }
+  double sampleRate() const { return rate_; }
+  std::int32_t blockSize() const { return blockSize_; }
+
+  // Back to position zero; the next block reports a transport change.
+  void restart();
+  // Fills the record for the block about to be processed.
+  void beginBlock();
+  void advance(std::int32_t frames);
+  const VstTimeInfo* info() const { return &time_; }
+
+ private:
+  double rate_ = 44100.0;
+  double tempo_ = 0.0;
+  std::int32_t blockSize_ = 512;
+  std::int64_t position_ = 0;
+  bool changed_ = true;
+  VstTimeInfo time_{};
+};
+
+// Answers the calls of the instances it created. The default answers are a plain
+// host's: version 2400, the clock's time information, its rate, block size and process
+// level, 0 to anything else. A test or a fuzzer overrides answer() to answer or observe
+// differently. Calls are routed without locks or allocation, from any thread.
+class Host {
+ public:
+  Host() = default;
+  virtual ~Host();
+  Host(const Host&) = delete;
+  Host& operator=(const Host&) = delete;
+
+  // Calls `entry` with the shared callback; the new instance's calls come here.
+  AEffect* create(EntryFunction entry);
+  // Stops routing a closed instance's calls here (its address may be reused).
+  void forget(const AEffect* effect);
+
+  virtual VstIntPtr answer(const PluginCall& call);
+
+  Clock& clock() { return clock_; }
+  void setProcessLevel(VstInt32 level) { processLevel_.store(level); }
+
+  static audioMasterCallback callback();
+  // Calls that reached the callback from an instance no host created.
+  static std::size_t strayCallCount();
+
+ private:
+  Clock clock_;
+  std::atomic<VstInt32> processLevel_{kProcessLevelUser};
+};
+
+}  // namespace hosting

@@ -1,0 +1,162 @@
+#include "hosting/instance.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+
+namespace hosting {
+
+namespace {
+constexpr VstIntPtr kProcessPrecision32 = 0;
+constexpr VstIntPtr kProcessPrecision64 = 1;
+}  // namespace
+
+Instance::Instance(EntryFunction entry, Host* host)
+    : ownHost_(host ? nullptr : std::make_unique<Host>()), host_(host ? host : ownHost_.get()) {
+  create(entry);
+}
+
+Instance::Instance(std::unique_ptr<Module> module, Host* host)
+    : module_(std::move(module)),
+      ownHost_(host ? nullptr : std::make_unique<Host>()),
+      host_(host ? host : ownHost_.get()) {
+  create(module_ ? module_->pluginEntry() : nullptr);
+}
+
+void Instance::create(EntryFunction entry) {
+  if (!entry) {
+    failure_ = Failure::noEntry;
+    return;
+  }
+  AEffect* created = host_->create(entry);
+  if (!created) {
+    failure_ = Failure::noInstance;
+    return;
+  }
+  if (created->magic != kEffectMagic || !created->dispatcher) {
+    host_->forget(created);
+    failure_ = Failure::notAnEffect;
+    return;
+  }
+  effect_ = created;
+  dispatch(effOpen);
+}
+
+Instance::~Instance() {
+  if (!effect_) return;
+  suspend();
+  dispatch(effClose);
+  host_->forget(effect_);
+  effect_ = nullptr;
+}
+
+VstIntPtr Instance::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) const {
+  return effect_ ? effect_->dispatcher(effect_, opcode, index, value, ptr, opt) : 0;
+}
+
+void Instance::setSampleRate(double rate) {
+  host_->clock().setSampleRate(rate);
+  host_->clock().restart();
+  dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
+}
+
+void Instance::setBlockSize(VstInt32 frames) {
+  host_->clock().setBlockSize(frames);
+  dispatch(effSetBlockSize, 0, frames);
+}
+
+void Instance::setProcessPrecision(bool doublePrecision) {
+  dispatch(effSetProcessPrecision, 0, doublePrecision ? kProcessPrecision64 : kProcessPrecision32);
+}
+
+void Instance::resume() {
+  if (!effect_ || active_) return;
+  active_ = true;
+  host_->clock().restart();
+  dispatch(effMainsChanged, 0, 1);
+  dispatch(effStartProcess);
+}
+
+void Instance::suspend() {
+  if (!effect_ || !active_) return;
+  active_ = false;
+  dispatch(effStopProcess);
+  dispatch(effMainsChanged, 0, 0);
+}
+
+VstInt32 Instance::numInputs() const { return effect_ ? effect_->numInputs : 0; }
+VstInt32 Instance::numOutputs() const { return effect_ ? effect_->numOutputs : 0; }
+VstInt32 Instance::numParams() const { return effect_ ? effect_->numParams : 0; }
+VstInt32 Instance::numPrograms() const { return effect_ ? effect_->numPrograms : 0; }
+VstInt32 Instance::uniqueId() const { return effect_ ? effect_->uniqueID : 0; }
+VstInt32 Instance::initialDelay() const { return effect_ ? effect_->initialDelay : 0; }
+
+bool Instance::canProcessDouble() const { return hasFlag(effFlagsCanDoubleReplacing) && effect_->processDoubleReplacing; }
+
+void Instance::setParameter(VstInt32 index, float value) {
+  if (effect_ && effect_->setParameter) effect_->setParameter(effect_, index, value);
+}
+
+float Instance::getParameter(VstInt32 index) const {
+  return effect_ && effect_->getParameter ? effect_->getParameter(effect_, index) : 0.0f;
+}
+
+void Instance::process(float** inputs, float** outputs, VstInt32 frames) {
+  if (!effect_ || frames < 0) return;
+  Clock& clock = host_->clock();
+  clock.beginBlock();
+  if (effect_->processReplacing && hasFlag(effFlagsCanReplacing)) {
+    effect_->processReplacing(effect_, inputs, outputs, frames);
+  } else if (effect_->process) {
+    for (VstInt32 channel = 0; channel < numOutputs(); ++channel) std::fill_n(outputs[channel], frames, 0.0f);
+    effect_->process(effect_, inputs, outputs, frames);
+  }
+  clock.advance(frames);
+}
+
+void Instance::process(double** inputs, double** outputs, VstInt32 frames) {
+  if (!effect_ || frames < 0 || !effect_->processDoubleReplacing) return;
+  Clock& clock = host_->clock();
+  clock.beginBlock();
+  effect_->processDoubleReplacing(effect_, inputs, outputs, frames);
+  clock.advance(frames);
+}
+
+std::string readText(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, char* buffer,
+                     std::size_t capacity) {
+  if (!effect || !buffer || capacity == 0) return {};
+  std::memset(buffer, 0, capacity);
+  effect->dispatcher(effect, opcode, index, value, buffer, 0.0f);
+  return std::string(buffer, std::find(buffer, buffer + capacity - 1, '\0'));
+}
+
+std::string Instance::text(VstInt32 opcode, VstInt32 index, VstIntPtr value) const {
+  std::array<char, kTextCapacity> buffer;
+  return readText(effect_, opcode, index, value, buffer.data(), buffer.size());
+}
+
+VstInt32 Instance::pluginVersion() const {
+  const VstInt32 vendor = vendorVersion();
+  return vendor != 0 || !effect_ ? vendor : effect_->version;
+}
+
+void Instance::setProgramName(const std::string& name) {
+  std::array<char, kTextCapacity> buffer{};
+  std::copy_n(name.begin(), std::min(name.size(), buffer.size() - 1), buffer.begin());
+  dispatch(effSetProgramName, 0, 0, buffer.data());
+}
+
+Instance::Chunk Instance::saveChunk(bool preset) {
+  void* data = nullptr;
+  const VstIntPtr size = dispatch(effGetChunk, preset ? 1 : 0, 0, &data);
+  if (!data || size <= 0) return {};
+  return {static_cast<const unsigned char*>(data), static_cast<std::size_t>(size)};
+}
+
+VstIntPtr Instance::restoreChunk(const void* data, std::size_t size, bool preset) {
+  if (!data || size == 0 || size > static_cast<std::size_t>(INT32_MAX)) return 0;
+  return dispatch(effSetChunk, preset ? 1 : 0, static_cast<VstIntPtr>(size), const_cast<void*>(data));
+}
+
+}  // namespace hosting

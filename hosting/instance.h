@@ -1,0 +1,109 @@
+// One VST 2.4 plug-in instance as a host holds it: created through an entry function
+// (in-process, as the editions host their core) or a loaded module, opened on
+// construction, suspended and closed on destruction, and driven only through AEffect.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+#include "hosting/host.h"
+#include "hosting/module.h"
+
+namespace hosting {
+
+class Instance {
+ public:
+  enum class Failure { none, noEntry, noInstance, notAnEffect };
+
+  // `host` answers the instance's calls and keeps its clock; by default one of its own.
+  explicit Instance(EntryFunction entry, Host* host = nullptr);
+  // The module's entry point; the instance keeps the module loaded while it lives.
+  explicit Instance(std::unique_ptr<Module> module, Host* host = nullptr);
+  ~Instance();
+  Instance(const Instance&) = delete;
+  Instance& operator=(const Instance&) = delete;
+
+  bool valid() const { return effect_ != nullptr; }
+  Failure failure() const { return failure_; }
+  AEffect* effect() const { return effect_; }
+  Host& host() { return *host_; }
+
+  // Configuration, while suspended. The rate also drives the time the plug-in is told.
+  void setSampleRate(double rate);
+  void setBlockSize(VstInt32 frames);
+  void setProcessPrecision(bool doublePrecision);
+  // Starts processing with the clock at zero; suspend() stops it.
+  void resume();
+  void suspend();
+  bool active() const { return active_; }
+
+  VstInt32 numInputs() const;
+  VstInt32 numOutputs() const;
+  VstInt32 numParams() const;
+  VstInt32 numPrograms() const;
+  VstInt32 uniqueId() const;
+  // Frames the output lags the input, read fresh: plug-ins may change it on resume.
+  VstInt32 initialDelay() const;
+  bool hasFlag(VstInt32 flag) const { return effect_ && (effect_->flags & flag) != 0; }
+  bool takesChunks() const { return hasFlag(effFlagsProgramChunks); }
+  bool canProcessDouble() const;
+  // The effGetTailSize answer: 0 not reported, 1 no tail, else frames that keep sounding.
+  VstIntPtr tailSize() const { return dispatch(effGetTailSize); }
+
+  void setParameter(VstInt32 index, float value);
+  float getParameter(VstInt32 index) const;
+
+  // One processing call over the caller's buffers (in place allowed); the clock the
+  // plug-in's time queries see advances by `frames`. Never allocates. A plug-in that
+  // cannot replace gets its accumulating process() over zeroed outputs.
+  void process(float** inputs, float** outputs, VstInt32 frames);
+  void process(double** inputs, double** outputs, VstInt32 frames);
+
+  // Text answers, read into a buffer larger than the standard's sizes (plug-ins
+  // overrun them), cut there and terminated; empty when the plug-in does not answer.
+  std::string text(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0) const;
+  std::string effectName() const { return text(effGetEffectName); }
+  std::string vendorName() const { return text(effGetVendorString); }
+  std::string productName() const { return text(effGetProductString); }
+  VstInt32 vendorVersion() const { return static_cast<VstInt32>(dispatch(effGetVendorVersion)); }
+  // The vendor version, else the record's version: what preset files carry.
+  VstInt32 pluginVersion() const;
+  std::string parameterName(VstInt32 index) const { return text(effGetParamName, index); }
+  std::string parameterLabel(VstInt32 index) const { return text(effGetParamLabel, index); }
+  std::string parameterDisplay(VstInt32 index) const { return text(effGetParamDisplay, index); }
+  std::string programName() const { return text(effGetProgramName); }
+  void setProgramName(const std::string& name);
+
+  // The plug-in's state chunk (program chunk when `preset`); the bytes stay the
+  // plug-in's and are valid until the next chunk request. Size 0 when there is none.
+  struct Chunk {
+    const unsigned char* data = nullptr;
+    std::size_t size = 0;
+  };
+  Chunk saveChunk(bool preset = false);
+  // Hands bytes to effSetChunk; answers what the plug-in answered.
+  VstIntPtr restoreChunk(const void* data, std::size_t size, bool preset = false);
+
+  VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
+                     float opt = 0.0f) const;
+
+  static constexpr std::size_t kTextCapacity = 512;
+
+ private:
+  void create(EntryFunction entry);
+
+  std::unique_ptr<Module> module_;  // released after the instance is closed
+  std::unique_ptr<Host> ownHost_;
+  Host* host_;
+  AEffect* effect_ = nullptr;
+  Failure failure_ = Failure::none;
+  bool active_ = false;
+};
+
+// A text answer of `effect` read into `capacity` bytes: never more is read, and the
+// text ends at the first NUL or at capacity - 1 bytes.
+std::string readText(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, char* buffer,
+                     std::size_t capacity);
+
+}  // namespace hosting

@@ -1,0 +1,113 @@
+// Preset files the parser must refuse, with the message a user reads, and text answers
+// that overrun or omit their terminator.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "hosting/instance.h"
+#include "hosting/preset_file.h"
+
+namespace {
+
+using hosting::PresetFile;
+using hosting::PresetKind;
+
+std::vector<std::uint8_t> programChunkFile() {
+  PresetFile preset;
+  preset.kind = PresetKind::ProgramChunk;
+  preset.pluginId = 0x51747766;  // 'Qtwf'
+  preset.numParams = 1;
+  preset.program.name = "mono";
+  preset.chunk = {1, 2, 3, 4};
+  return hosting::encodePreset(preset);
+}
+
+std::vector<std::uint8_t> bytesOf(const std::string& text) { return {text.begin(), text.end()}; }
+
+std::vector<std::uint8_t> edited(std::vector<std::uint8_t> bytes, std::size_t at, std::vector<std::uint8_t> with) {
+  std::copy(with.begin(), with.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
+  return bytes;
+}
+
+TEST(PresetFile, RefusesWithTheMessageAUserReads) {
+  std::vector<std::uint8_t> shortened = programChunkFile();
+  shortened.pop_back();
+  std::vector<std::uint8_t> longer = programChunkFile();
+  longer.push_back(0);
+  const struct {
+    const char* what;
+    std::vector<std::uint8_t> bytes;
+    const char* message;
+  } cases[] = {
+      {"tiny", bytesOf("CcnK"), "preset 'p' is truncated: 4 bytes"},
+      {"garbage", bytesOf("not a preset at all"), "preset 'p' is malformed: it does not start with 'CcnK'"},
+      {"cut after the size", edited(bytesOf("CcnK____"), 4, {0, 0, 0, 0}),
+       "preset 'p' is truncated: it ends at byte 8 in the middle of its data"},
+      {"last byte missing", shortened, "preset 'p' is truncated: its header gives 64 bytes, the file has 63"},
+      {"a byte too many", longer, "preset 'p' is malformed: its header gives 64 bytes, the file has 65"},
+      {"unknown type", edited(programChunkFile(), 8, bytesOf("FxZZ")),
+       "preset 'p' is malformed: its type is none of FxCk, FPCh, FxBk, FBCh"},
+      {"chunk size too large", edited(programChunkFile(), 56, {0, 0, 0, 5}),
+       "preset 'p' is truncated: its chunk size is 5 bytes, 4 follow"},
+      {"negative parameter count", edited(programChunkFile(), 24, {0xff, 0xff, 0xff, 0xff}),
+       "preset 'p' is malformed: negative parameter count -1"},
+  };
+  for (const auto& c : cases) {
+    const hosting::PresetParse parsed = hosting::parsePreset(c.bytes.data(), c.bytes.size(), "p");
+    EXPECT_FALSE(parsed.preset) << c.what;
+    EXPECT_EQ(parsed.error, c.message) << c.what;
+  }
+}
+
+TEST(PresetFile, BanksRoundTripAndForeignIdsAreNamed) {
+  PresetFile bank;
+  bank.kind = PresetKind::BankPrograms;
+  bank.formatVersion = 2;
+  bank.pluginId = 7;
+  bank.currentProgram = 1;
+  bank.programs = {{"a", {0.25f}, 0}, {"b", {1.0f}, 0}};
+  const std::vector<std::uint8_t> bytes = hosting::encodePreset(bank);
+  ASSERT_EQ(bytes.size(), 156u + 2 * 60u);
+  const hosting::PresetParse parsed = hosting::parsePreset(bytes.data(), bytes.size(), "b.fxb");
+  ASSERT_TRUE(parsed.preset) << parsed.error;
+  EXPECT_EQ(parsed.preset->numPrograms, 2);
+  EXPECT_EQ(parsed.preset->currentProgram, 1);
+  ASSERT_EQ(parsed.preset->programs.size(), 2u);
+  EXPECT_EQ(parsed.preset->programs[1].name, "b");
+  EXPECT_EQ(parsed.preset->programs[1].values, std::vector<float>{1.0f});
+  EXPECT_EQ(parsed.preset->programs[1].pluginId, 7);
+
+  EXPECT_FALSE(hosting::foreignPreset(*parsed.preset, 7, "X", "b.fxb"));
+  EXPECT_EQ(hosting::foreignPreset(*parsed.preset, 0x51747766, "X", "b.fxb"),
+            "preset 'b.fxb' was made for another plug-in: its unique ID is 7, X has 1366587238 ('Qtwf')");
+
+  const std::vector<std::uint8_t> version3 = edited(bytes, 12, {0, 0, 0, 3});
+  EXPECT_EQ(hosting::parsePreset(version3.data(), version3.size(), "b.fxb").error,
+            "preset 'b.fxb' is malformed: unknown bank format version 3");
+}
+
+// A plug-in whose every text answer fills the host's buffer with no terminator.
+VstIntPtr VSTCALLBACK overrunningDispatcher(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void* ptr, float) {
+  if (opcode == effGetEffectName || opcode == effGetParamDisplay)
+    std::memset(ptr, 'x', hosting::Instance::kTextCapacity);
+  return 0;
+}
+
+AEffect* VSTCALLBACK overrunningEntry(audioMasterCallback host) {
+  static AEffect record{};
+  record.magic = kEffectMagic;
+  record.dispatcher = overrunningDispatcher;
+  return host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == hosting::kHostVersion ? &record : nullptr;
+}
+
+TEST(Instance, TextsStopAtTheBufferWhateverThePlugInWrites) {
+  const hosting::Instance instance(&overrunningEntry);
+  ASSERT_TRUE(instance.valid());
+  EXPECT_EQ(instance.effectName(), std::string(hosting::Instance::kTextCapacity - 1, 'x'));
+  EXPECT_EQ(instance.parameterDisplay(0), std::string(hosting::Instance::kTextCapacity - 1, 'x'));
+  EXPECT_EQ(instance.vendorName(), "");
+}
+
+}  // namespace
