@@ -13,27 +13,24 @@ namespace {
 
 constexpr const char* kEntryNames[] = {"VSTPluginMain", "main", "MAIN"};
 
+const char* pluginPath() {
+  const char* path = std::getenv("TWINFOLD_PLUGIN");
+  return path ? path : TWINFOLD_PLUGIN_PATH;
+}
+
 // The library stays loaded for the life of the process, as in a host.
 struct LoadedPlugin {
-  hosting::Module module;
+  hosting::Module module{pluginPath()};
   hosting::EntryFunction entries[3] = {};
 
-  LoadedPlugin() : module(pluginPath()) {
-    if (!module.loaded()) {
-      std::fprintf(stderr, "cannot load %s: %s\n", module.path().c_str(), module.error().c_str());
-      std::abort();
-    }
+  LoadedPlugin() {
     for (int i = 0; i < 3; ++i) {
       entries[i] = module.entry(kEntryNames[i]);
-      if (!entries[i]) {
-        std::fprintf(stderr, "%s does not export %s\n", module.path().c_str(), kEntryNames[i]);
-        std::abort();
-      }
+      if (entries[i]) continue;
+      std::fprintf(stderr, "cannot load %s or it does not export %s: %s\n", module.path().c_str(), kEntryNames[i],
+                   module.error().c_str());
+      std::abort();
     }
-  }
-  static const char* pluginPath() {
-    const char* path = std::getenv("TWINFOLD_PLUGIN");
-    return path ? path : TWINFOLD_PLUGIN_PATH;
   }
 };
 

@@ -21,27 +21,23 @@ constexpr std::uint32_t kBankProgramsTag = tag("FxBk");
 constexpr std::uint32_t kBankChunkTag = tag("FBCh");
 constexpr std::size_t kBankFutureBytes = 124;
 
-// Reads big-endian fields; the first refusal sticks, and reads after it answer zeros,
-// so a parser checks failed() where a value decides what comes next.
+// Reads big-endian fields. The first refusal sticks and reads after it answer zeros;
+// refuse() answers false, so a check reads `if (...) return in.refuse(...)`.
 class ByteReader {
  public:
-  ByteReader(const std::uint8_t* bytes, std::size_t size, std::size_t offset, const std::string& source,
-             std::string& error)
-      : bytes_(bytes), size_(size), offset_(offset), source_(source), error_(error) {}
+  ByteReader(const std::uint8_t* bytes, std::size_t size, const std::string& source, std::string& error)
+      : bytes_(bytes), size_(size), source_(source), error_(error) {}
 
-  bool failed() const { return !error_.empty(); }
-  void refuse(const std::string& message) {
+  bool ok() const { return error_.empty(); }
+  bool refuse(const std::string& message) {
     if (error_.empty()) error_ = message;
+    return false;
   }
-
   std::uint32_t u32() {
     if (!need(4)) return 0;
-    const std::uint32_t value = (static_cast<std::uint32_t>(bytes_[offset_]) << 24) |
-                                (static_cast<std::uint32_t>(bytes_[offset_ + 1]) << 16) |
-                                (static_cast<std::uint32_t>(bytes_[offset_ + 2]) << 8) |
-                                static_cast<std::uint32_t>(bytes_[offset_ + 3]);
+    const std::uint8_t* p = bytes_ + offset_;
     offset_ += 4;
-    return value;
+    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
   }
   std::int32_t i32() { return static_cast<std::int32_t>(u32()); }
   float f32() { return std::bit_cast<float>(u32()); }
@@ -53,30 +49,24 @@ class ByteReader {
     offset_ += kProgramNameBytes;
     return text;
   }
-  std::vector<std::uint8_t> take(std::size_t count) {
-    if (!need(count)) return {};
-    std::vector<std::uint8_t> taken(bytes_ + offset_, bytes_ + offset_ + count);
-    offset_ += count;
-    return taken;
-  }
   void skip(std::size_t count) {
     if (need(count)) offset_ += count;
   }
   std::size_t offset() const { return offset_; }
   std::size_t left() const { return size_ - offset_; }
+  const std::uint8_t* here() const { return bytes_ + offset_; }
 
  private:
   bool need(std::size_t count) {
-    if (failed()) return false;
-    if (size_ - offset_ >= count) return true;
-    refuse("preset '" + source_ + "' is truncated: it ends at byte " + std::to_string(size_) +
-           " in the middle of its data");
-    return false;
+    if (!ok()) return false;
+    if (left() >= count) return true;
+    return refuse("preset '" + source_ + "' is truncated: it ends at byte " + std::to_string(size_) +
+                  " in the middle of its data");
   }
 
   const std::uint8_t* bytes_;
   std::size_t size_;
-  std::size_t offset_;
+  std::size_t offset_ = 0;
   const std::string& source_;
   std::string& error_;
 };
@@ -112,85 +102,106 @@ std::string malformed(const std::string& source, const std::string& what) {
   return "preset '" + source + "' is malformed: " + what;
 }
 
-// Reads the container tag and byteSize at the reader's position and checks that the
-// container covers exactly `available` bytes.
-void readContainer(ByteReader& reader, std::size_t available, const std::string& source) {
-  if (available < 8) return reader.refuse("preset '" + source + "' is truncated: " + std::to_string(available) + " bytes");
-  if (reader.u32() != kContainerTag) return reader.refuse(malformed(source, "it does not start with 'CcnK'"));
-  const std::uint32_t byteSize = reader.u32();
-  if (static_cast<std::uint64_t>(byteSize) + 8 != available)
-    reader.refuse("preset '" + source + "' is " + (byteSize + 8ull > available ? "truncated" : "malformed") +
-                  ": its header gives " + std::to_string(byteSize + 8ull) + " bytes, the file has " +
-                  std::to_string(available));
+std::string truncatedOrMalformed(const std::string& source, bool truncated) {
+  return "preset '" + source + "' is " + (truncated ? "truncated" : "malformed");
 }
 
-std::int32_t readCount(ByteReader& reader, const char* what, const std::string& source) {
-  const std::int32_t count = reader.i32();
-  if (count >= 0) return count;
-  reader.refuse(malformed(source, std::string("negative ") + what + " " + std::to_string(count)));
-  return 0;
+bool readCount(ByteReader& in, std::int32_t& count, const char* what, const std::string& source) {
+  count = in.i32();
+  return count >= 0 || in.refuse(malformed(source, std::string("negative ") + what + " " + std::to_string(count)));
 }
 
-std::vector<float> readValues(ByteReader& reader, std::int32_t count, const std::string& source) {
-  if (reader.failed()) return {};
-  if (reader.left() != static_cast<std::size_t>(count) * 4) {
-    reader.refuse(malformed(source, "it holds " + std::to_string(reader.left()) + " bytes of values for " +
-                                        std::to_string(count) + " parameters"));
-    return {};
-  }
-  std::vector<float> values(static_cast<std::size_t>(count));
-  for (float& value : values) value = reader.f32();
-  return values;
+bool readValues(ByteReader& in, std::int32_t count, std::vector<float>& values) {
+  values.resize(static_cast<std::size_t>(count));
+  for (float& value : values) value = in.f32();
+  return in.ok();
 }
 
-std::vector<std::uint8_t> readChunk(ByteReader& reader, const std::string& source) {
-  const std::uint32_t chunkSize = reader.u32();
-  if (reader.failed()) return {};
-  if (chunkSize != reader.left()) {
-    reader.refuse("preset '" + source + "' is " + (chunkSize > reader.left() ? "truncated" : "malformed") +
-                  ": its chunk size is " + std::to_string(chunkSize) + " bytes, " + std::to_string(reader.left()) +
-                  " follow");
-    return {};
-  }
-  return reader.take(chunkSize);
+// The chunk forms' tail: chunkSize, then exactly that many bytes.
+bool readChunk(ByteReader& in, std::vector<std::uint8_t>& chunk, const std::string& source) {
+  const std::uint32_t chunkSize = in.u32();
+  if (!in.ok()) return false;
+  if (chunkSize != in.left())
+    return in.refuse(truncatedOrMalformed(source, chunkSize > in.left()) + ": its chunk size is " +
+                     std::to_string(chunkSize) + " bytes, " + std::to_string(in.left()) + " follow");
+  chunk.assign(in.here(), in.here() + chunkSize);
+  return true;
 }
 
-// One FxCk record inside a bank: a complete program file of its own. Answers the
-// record's size, 0 when it was refused.
-std::size_t readBankProgram(const std::uint8_t* bytes, std::size_t size, std::size_t offset, std::int32_t index,
-                            const std::string& source, std::string& error, PresetFile& preset) {
-  ByteReader reader(bytes, size, offset, source, error);
+// One FxCk record inside a bank: a complete program file of its own.
+bool readBankProgram(ByteReader& in, std::int32_t index, PresetFile& preset, const std::string& source) {
   const std::string where = "program " + std::to_string(index);
-  if (reader.left() < kProgramHeaderBytes) return reader.refuse("preset '" + source + "' is truncated in " + where), 0;
-  if (reader.u32() != kContainerTag) return reader.refuse(malformed(source, where + " does not start with 'CcnK'")), 0;
-  const std::uint32_t byteSize = reader.u32();
-  if (reader.u32() != kProgramValuesTag) return reader.refuse(malformed(source, where + " is not an 'FxCk' record")), 0;
+  if (in.left() < kProgramHeaderBytes) return in.refuse("preset '" + source + "' is truncated in " + where);
+  if (in.u32() != kContainerTag) return in.refuse(malformed(source, where + " does not start with 'CcnK'"));
+  const std::uint32_t byteSize = in.u32();
+  if (in.u32() != kProgramValuesTag) return in.refuse(malformed(source, where + " is not an 'FxCk' record"));
   ProgramValues program;
-  reader.skip(4);  // the format version
-  program.pluginId = reader.i32();
-  reader.skip(4);  // the plug-in version repeats the bank's
-  const std::int32_t count = readCount(reader, "parameter count", source);
-  if (reader.failed()) return 0;
+  in.skip(4);  // the format version
+  program.pluginId = in.i32();
+  in.skip(4);  // the plug-in version repeats the bank's
+  std::int32_t count = 0;
+  if (!readCount(in, count, "parameter count", source)) return false;
   if (index > 0 && count != preset.numParams)
-    return reader.refuse(malformed(source, where + " has " + std::to_string(count) + " parameters, program 0 has " +
-                                               std::to_string(preset.numParams))),
-           0;
+    return in.refuse(malformed(source, where + " has " + std::to_string(count) + " parameters, program 0 has " +
+                                           std::to_string(preset.numParams)));
   preset.numParams = count;
   const std::size_t recordSize = kProgramHeaderBytes + static_cast<std::size_t>(count) * 4;
   if (byteSize + 8ull != recordSize)
-    return reader.refuse(malformed(source, where + " gives its size as " + std::to_string(byteSize + 8ull) +
-                                               " bytes instead of " + std::to_string(recordSize))),
-           0;
-  program.name = reader.name();
-  if (reader.left() < static_cast<std::size_t>(count) * 4)
-    return reader.refuse("preset '" + source + "' is truncated in " + where), 0;
-  program.values.resize(static_cast<std::size_t>(count));
-  for (float& value : program.values) value = reader.f32();
+    return in.refuse(malformed(source, where + " gives its size as " + std::to_string(byteSize + 8ull) +
+                                           " bytes instead of " + std::to_string(recordSize)));
+  program.name = in.name();
+  if (in.left() < static_cast<std::size_t>(count) * 4)
+    return in.refuse("preset '" + source + "' is truncated in " + where);
+  if (!readValues(in, count, program.values)) return false;
   preset.programs.push_back(std::move(program));
-  return recordSize;
+  return true;
 }
 
-PresetParse refused(std::string error) { return {std::nullopt, std::move(error)}; }
+bool readPreset(ByteReader& in, std::size_t size, PresetFile& preset, const std::string& source) {
+  if (size < 8) return in.refuse("preset '" + source + "' is truncated: " + std::to_string(size) + " bytes");
+  if (in.u32() != kContainerTag) return in.refuse(malformed(source, "it does not start with 'CcnK'"));
+  const std::uint32_t byteSize = in.u32();
+  if (byteSize + 8ull != size)
+    return in.refuse(truncatedOrMalformed(source, byteSize + 8ull > size) + ": its header gives " +
+                     std::to_string(byteSize + 8ull) + " bytes, the file has " + std::to_string(size));
+  const std::uint32_t kindTag = in.u32();
+  if (!in.ok()) return false;
+  if (kindTag == kProgramValuesTag) preset.kind = PresetKind::ProgramValues;
+  else if (kindTag == kProgramChunkTag) preset.kind = PresetKind::ProgramChunk;
+  else if (kindTag == kBankProgramsTag) preset.kind = PresetKind::BankPrograms;
+  else if (kindTag == kBankChunkTag) preset.kind = PresetKind::BankChunk;
+  else return in.refuse(malformed(source, "its type is none of FxCk, FPCh, FxBk, FBCh"));
+
+  const std::size_t headerBytes = isBank(preset.kind) ? kBankHeaderBytes : kProgramHeaderBytes;
+  if (size < headerBytes)
+    return in.refuse("preset '" + source + "' is truncated: its header alone needs " + std::to_string(headerBytes) +
+                     " bytes");
+  preset.formatVersion = in.i32();
+  preset.pluginId = in.i32();
+  preset.pluginVersion = in.i32();
+
+  if (!isBank(preset.kind)) {
+    if (!readCount(in, preset.numParams, "parameter count", source)) return false;
+    preset.program.name = in.name();
+    preset.program.pluginId = preset.pluginId;
+    if (preset.kind == PresetKind::ProgramChunk) return readChunk(in, preset.chunk, source);
+    if (in.left() != static_cast<std::size_t>(preset.numParams) * 4)
+      return in.refuse(malformed(source, "it holds " + std::to_string(in.left()) + " bytes of values for " +
+                                             std::to_string(preset.numParams) + " parameters"));
+    return readValues(in, preset.numParams, preset.program.values);
+  }
+
+  if (preset.formatVersion != 1 && preset.formatVersion != 2)
+    return in.refuse(malformed(source, "unknown bank format version " + std::to_string(preset.formatVersion)));
+  if (!readCount(in, preset.numPrograms, "program count", source)) return false;
+  const std::int32_t current = in.i32();
+  if (preset.formatVersion == 2) preset.currentProgram = current;
+  in.skip(kBankFutureBytes);
+  if (preset.kind == PresetKind::BankChunk) return readChunk(in, preset.chunk, source);
+  for (std::int32_t index = 0; index < preset.numPrograms; ++index)
+    if (!readBankProgram(in, index, preset, source)) return false;
+  return in.left() == 0 || in.refuse(malformed(source, std::to_string(in.left()) + " bytes follow the last program"));
+}
 
 }  // namespace
 
@@ -225,56 +236,11 @@ std::optional<std::string> foreignPreset(const PresetFile& preset, std::int32_t 
 }
 
 PresetParse parsePreset(const std::uint8_t* bytes, std::size_t size, const std::string& source) {
+  if (!bytes) size = 0;
   std::string error;
-  ByteReader reader(bytes, bytes ? size : 0, 0, source, error);
-  readContainer(reader, bytes ? size : 0, source);
-  if (reader.failed()) return refused(error);
+  ByteReader reader(bytes, size, source, error);
   PresetFile preset;
-  const std::uint32_t kindTag = reader.u32();
-  if (reader.failed()) return refused(error);
-  if (kindTag == kProgramValuesTag) preset.kind = PresetKind::ProgramValues;
-  else if (kindTag == kProgramChunkTag) preset.kind = PresetKind::ProgramChunk;
-  else if (kindTag == kBankProgramsTag) preset.kind = PresetKind::BankPrograms;
-  else if (kindTag == kBankChunkTag) preset.kind = PresetKind::BankChunk;
-  else return refused(malformed(source, "its type is none of FxCk, FPCh, FxBk, FBCh"));
-
-  const std::size_t headerBytes = isBank(preset.kind) ? kBankHeaderBytes : kProgramHeaderBytes;
-  if (size < headerBytes)
-    return refused("preset '" + source + "' is truncated: its header alone needs " + std::to_string(headerBytes) +
-                   " bytes");
-  preset.formatVersion = reader.i32();
-  preset.pluginId = reader.i32();
-  preset.pluginVersion = reader.i32();
-
-  if (!isBank(preset.kind)) {
-    preset.numParams = readCount(reader, "parameter count", source);
-    preset.program.name = reader.name();
-    preset.program.pluginId = preset.pluginId;
-    if (preset.kind == PresetKind::ProgramValues) preset.program.values = readValues(reader, preset.numParams, source);
-    else preset.chunk = readChunk(reader, source);
-    if (reader.failed()) return refused(error);
-    return {std::move(preset), {}};
-  }
-
-  if (preset.formatVersion != 1 && preset.formatVersion != 2)
-    return refused(malformed(source, "unknown bank format version " + std::to_string(preset.formatVersion)));
-  preset.numPrograms = readCount(reader, "program count", source);
-  const std::int32_t current = reader.i32();
-  if (preset.formatVersion == 2) preset.currentProgram = current;
-  reader.skip(kBankFutureBytes);
-  if (preset.kind == PresetKind::BankChunk) {
-    preset.chunk = readChunk(reader, source);
-    if (reader.failed()) return refused(error);
-    return {std::move(preset), {}};
-  }
-  if (reader.failed()) return refused(error);
-  std::size_t offset = reader.offset();
-  for (std::int32_t index = 0; index < preset.numPrograms; ++index) {
-    const std::size_t recordSize = readBankProgram(bytes, size, offset, index, source, error, preset);
-    if (!error.empty()) return refused(error);
-    offset += recordSize;
-  }
-  if (offset != size) return refused(malformed(source, std::to_string(size - offset) + " bytes follow the last program"));
+  if (!readPreset(reader, size, preset, source)) return {std::nullopt, error};
   return {std::move(preset), {}};
 }
 
