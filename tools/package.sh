@@ -269,7 +269,7 @@ archives+=("$deb")
 # from tools/installer/.
 setup=$name-$version-windows-setup.exe
 rm -f "$dist/$name"-*-windows-setup.exe
-tools/installer/make-installer.sh "$from" "$name" Quillmarsh "$version" "$dist/$setup"
+tools/installer/make-installer.sh "$from" "$name" "$vendor" "$version" "$dist/$setup"
 archives+=("$setup")
 
 (cd "$dist" && sha256sum "${archives[@]}" >SHA256SUMS)
