@@ -246,23 +246,27 @@ PresetParse parsePreset(const std::uint8_t* bytes, std::size_t size, const std::
 
 std::vector<std::uint8_t> encodePreset(const PresetFile& preset) {
   ByteWriter out;
-  const auto header = [&](std::uint32_t kindTag, std::int32_t count) {
+  // A container's header; closeContainer fills in its byteSize.
+  const auto header = [&](std::uint32_t kindTag, std::int32_t formatVersion, std::int32_t count) {
     out.u32(kContainerTag);
-    out.u32(0);  // byteSize, filled in by closeContainer
+    out.u32(0);
     out.u32(kindTag);
-    out.i32(preset.formatVersion);
+    out.i32(formatVersion);
     out.i32(preset.pluginId);
     out.i32(preset.pluginVersion);
     out.i32(count);
   };
+  const auto program = [&](const ProgramValues& values) {
+    out.name(values.name);
+    for (float value : values.values) out.f32(value);
+  };
   switch (preset.kind) {
     case PresetKind::ProgramValues:
-      header(kProgramValuesTag, static_cast<std::int32_t>(preset.program.values.size()));
-      out.name(preset.program.name);
-      for (float value : preset.program.values) out.f32(value);
+      header(kProgramValuesTag, preset.formatVersion, static_cast<std::int32_t>(preset.program.values.size()));
+      program(preset.program);
       break;
     case PresetKind::ProgramChunk:
-      header(kProgramChunkTag, preset.numParams);
+      header(kProgramChunkTag, preset.formatVersion, preset.numParams);
       out.name(preset.program.name);
       out.u32(static_cast<std::uint32_t>(preset.chunk.size()));
       out.bytes(preset.chunk);
@@ -270,7 +274,7 @@ std::vector<std::uint8_t> encodePreset(const PresetFile& preset) {
     case PresetKind::BankPrograms:
     case PresetKind::BankChunk: {
       const bool chunked = preset.kind == PresetKind::BankChunk;
-      header(chunked ? kBankChunkTag : kBankProgramsTag,
+      header(chunked ? kBankChunkTag : kBankProgramsTag, preset.formatVersion,
              chunked ? preset.numPrograms : static_cast<std::int32_t>(preset.programs.size()));
       out.i32(preset.currentProgram.value_or(0));
       out.zeros(kBankFutureBytes);
@@ -279,17 +283,10 @@ std::vector<std::uint8_t> encodePreset(const PresetFile& preset) {
         out.bytes(preset.chunk);
         break;
       }
-      for (const ProgramValues& program : preset.programs) {
+      for (const ProgramValues& values : preset.programs) {
         const std::size_t start = out.size();
-        out.u32(kContainerTag);
-        out.u32(0);
-        out.u32(kProgramValuesTag);
-        out.i32(1);
-        out.i32(preset.pluginId);
-        out.i32(preset.pluginVersion);
-        out.i32(static_cast<std::int32_t>(program.values.size()));
-        out.name(program.name);
-        for (float value : program.values) out.f32(value);
+        header(kProgramValuesTag, 1, static_cast<std::int32_t>(values.values.size()));
+        program(values);
         out.closeContainer(start);
       }
       break;

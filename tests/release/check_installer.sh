@@ -4,8 +4,7 @@
 #   check_installer.sh win32 SOURCE_DIR WORK   32-bit files only; the test host loads the DLL
 set -euo pipefail
 arch=$1 source_dir=$(cd "$2" && pwd) work=$3
-name=Quillmarsh_twinfold
-version=$(sed -nE 's/^project\(Quillmarsh_twinfold VERSION ([0-9.]+).*/\1/p' "$source_dir/CMakeLists.txt")
+eval "$(cmake -P "$source_dir/cmake/Product.cmake")"  # vendor, name, version
 setup="$work/dist/$name-$version-windows-setup.exe" out="$work/out"
 export WINEPREFIX="$work/wine-$arch" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=$arch
 c="$WINEPREFIX/drive_c" pf="Program Files" cf="Program Files/Common Files" cf32="Program Files (x86)/Common Files"

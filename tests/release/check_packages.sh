@@ -11,8 +11,7 @@ work=$3
 build="$source_dir/build"
 out="$work/out"
 dist="$work/dist"
-name=Quillmarsh_twinfold
-version=$(sed -nE 's/^project\(Quillmarsh_twinfold VERSION ([0-9.]+).*/\1/p' "$source_dir/CMakeLists.txt")
+eval "$(cmake -P "$source_dir/cmake/Product.cmake")"  # vendor, name, version
 deb=quillmarsh-twinfold_${version}_amd64.deb
 export TZ=UTC LC_ALL=C
 
