@@ -39,28 +39,10 @@ const LoadedPlugin& plugin() {
   return loaded;
 }
 
-// What the host callback answers; the fuzz targets run on one thread.
-struct HostAnswers {
-  VstIntPtr version = hosting::kHostVersion;
-  bool hasTime = true;
-  VstTimeInfo time{};
-} answers;
-
-class FuzzHost : public hosting::Host {
- public:
-  VstIntPtr answer(const hosting::PluginCall& call) override {
-    switch (call.opcode) {
-      case audioMasterVersion: return answers.version;
-      case audioMasterGetTime: return answers.hasTime ? reinterpret_cast<VstIntPtr>(&answers.time) : 0;
-      default: return 0;
-    }
-  }
-};
-
-FuzzHost& fuzzHost() {
-  static FuzzHost host;
-  return host;
-}
+// The host, and the answers taken from the input; the fuzz targets run on one thread.
+hosting::Host host;
+VstIntPtr version = hosting::kHostVersion;
+VstTimeInfo time{};
 
 }  // namespace
 
@@ -93,20 +75,21 @@ void FuzzInstance::modeAfterSliderSection() { mono = getParameter(0) != 0.0f; }
 
 void fuzzHostAnswers(FuzzedDataProvider& input) {
   // Mostly a sane host; sometimes one that refuses every version or gives no time.
-  answers.version = input.ConsumeIntegralInRange<int>(0, 31) == 0 ? 0 : 2400;
-  answers.hasTime = input.ConsumeIntegralInRange<int>(0, 7) != 0;
+  version = input.ConsumeIntegralInRange<int>(0, 31) == 0 ? 0 : 2400;
+  host.setVersionAnswer(version);
+  host.setTimeInfo(input.ConsumeIntegralInRange<int>(0, 7) != 0 ? &time : nullptr);
   // Any bytes at all, NaN tempo and absurd signatures included.
-  std::memset(&answers.time, 0, sizeof answers.time);
+  std::memset(&time, 0, sizeof time);
   const std::size_t length = input.ConsumeIntegralInRange<std::size_t>(0, sizeof(VstTimeInfo));
   const auto bytes = input.ConsumeBytes<std::uint8_t>(length);
-  if (!bytes.empty()) std::memcpy(&answers.time, bytes.data(), bytes.size());
+  if (!bytes.empty()) std::memcpy(&time, bytes.data(), bytes.size());
 }
 
 FuzzInstance fuzzCreateInstance(FuzzedDataProvider& input) {
   const hosting::EntryFunction entry = plugin().entries[input.ConsumeIntegralInRange<int>(0, 2)];
   FuzzInstance instance;
-  instance.effect = fuzzHost().create(entry);
-  if (answers.version == 0) {
+  instance.effect = host.create(entry);
+  if (version == 0) {
     fuzzCheck(instance.effect == nullptr, "an instance was created for a host that answered version 0");
     return instance;
   }
@@ -133,7 +116,7 @@ FuzzInstance fuzzStartSession(FuzzedDataProvider& input) {
 void fuzzCloseInstance(FuzzInstance& instance) {
   if (!instance.effect) return;
   fuzzCheck(instance.dispatch(effClose) == 1, "effClose did not answer 1");
-  fuzzHost().forget(instance.effect);
+  host.forget(instance.effect);
   instance.effect = nullptr;
 }
 

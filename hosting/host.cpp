@@ -117,8 +117,9 @@ void Host::forget(const AEffect* effect) {
 
 VstIntPtr Host::answer(const PluginCall& call) {
   switch (call.opcode) {
-    case audioMasterVersion: return kHostVersion;
-    case audioMasterGetTime: return reinterpret_cast<VstIntPtr>(clock_.info());
+    case audioMasterVersion: return versionAnswer_.load();
+    case audioMasterGetTime:
+      return reinterpret_cast<VstIntPtr>(timeReplaced_.load() ? timeInfo_.load() : clock_.info());
     case audioMasterGetSampleRate: return static_cast<VstIntPtr>(std::lround(clock_.sampleRate()));
     case audioMasterGetBlockSize: return clock_.blockSize();
     case audioMasterGetCurrentProcessLevel: return processLevel_.load();

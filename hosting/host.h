@@ -56,10 +56,10 @@ class Clock {
   VstTimeInfo time_{};
 };
 
-// Answers the calls of the instances it created. The default answers are a plain
-// host's: version 2400, the clock's time information, its rate, block size and process
-// level, 0 to anything else. A test or a fuzzer overrides answer() to answer or observe
-// differently. Calls are routed without locks or allocation, from any thread.
+// Answers the calls of the instances it created as a plain host does: version 2400,
+// the clock's time information, its rate, block size and process level, 0 to anything
+// else. A test or a fuzzer sets other answers, or overrides answer() to observe the
+// calls. Calls are routed without locks or allocation, from any thread.
 class Host {
  public:
   Host() = default;
@@ -74,6 +74,15 @@ class Host {
 
   virtual VstIntPtr answer(const PluginCall& call);
 
+  // The answer to audioMasterVersion (0 makes a conforming plug-in refuse to load).
+  void setVersionAnswer(VstIntPtr answer) { versionAnswer_.store(answer); }
+  // What audioMasterGetTime hands out instead of the clock's record: one the caller
+  // keeps alive, or null.
+  void setTimeInfo(const VstTimeInfo* info) {
+    timeInfo_.store(info);
+    timeReplaced_.store(true);
+  }
+
   Clock& clock() { return clock_; }
   void setProcessLevel(VstInt32 level) { processLevel_.store(level); }
 
@@ -84,6 +93,9 @@ class Host {
  private:
   Clock clock_;
   std::atomic<VstInt32> processLevel_{kProcessLevelUser};
+  std::atomic<VstIntPtr> versionAnswer_{kHostVersion};
+  std::atomic<bool> timeReplaced_{false};
+  std::atomic<const VstTimeInfo*> timeInfo_{nullptr};
 };
 
 }  // namespace hosting

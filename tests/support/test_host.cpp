@@ -9,7 +9,10 @@
 
 #include "hosting/instance.h"
 
-TestHost::TestHost(std::size_t logCapacity) { log_.reserve(logCapacity); }
+TestHost::TestHost(std::size_t logCapacity) {
+  log_.reserve(logCapacity);
+  setTimeInfo(nullptr);
+}
 
 std::vector<HostCall> TestHost::calls() const {
   std::lock_guard lock(mutex_);
@@ -42,11 +45,7 @@ VstIntPtr TestHost::answer(const hosting::PluginCall& received) {
     if (log_.size() < log_.capacity()) log_.push_back(call);
   }
   if (hook_) hook_(call);
-  switch (call.opcode) {
-    case audioMasterVersion: return versionAnswer_.load();
-    case audioMasterGetTime: return reinterpret_cast<VstIntPtr>(timeInfo_.load());
-    default: return 0;
-  }
+  return Host::answer(received);
 }
 
 HostedPlugin::HostedPlugin(TestHost& host, PluginEntryProc entry) : host_(host), effect_(host.create(entry)) {}

@@ -23,18 +23,15 @@ struct HostCall {
   bool operator==(const HostCall&) const = default;
 };
 
-// One host; any number of instances and threads may call it at once. Recording uses
-// storage reserved up front, so a callback never allocates (the real-time test counts).
+// One host; any number of instances and threads may call it at once. It hands out no
+// time information until setTimeInfo. Recording uses storage reserved up front, so a
+// callback never allocates (the real-time test counts).
 class TestHost : public hosting::Host {
  public:
   using Hook = std::function<void(const HostCall&)>;
 
   explicit TestHost(std::size_t logCapacity = 8192);
 
-  // The answer to audioMasterVersion (0 makes a conforming plug-in refuse to load).
-  void setVersionAnswer(VstIntPtr answer) { versionAnswer_.store(answer); }
-  // What audioMasterGetTime hands out: a record the caller keeps alive, or null.
-  void setTimeInfo(VstTimeInfo* info) { timeInfo_.store(info); }
   // Runs on the calling thread after each call is recorded. Set it only while no
   // plug-in call is in flight.
   void setHook(Hook hook) { hook_ = std::move(hook); }
@@ -51,8 +48,6 @@ class TestHost : public hosting::Host {
   mutable std::mutex mutex_;
   std::vector<HostCall> log_;
   std::size_t total_ = 0;
-  std::atomic<VstIntPtr> versionAnswer_{hosting::kHostVersion};
-  std::atomic<VstTimeInfo*> timeInfo_{nullptr};
   Hook hook_;
 };
 
