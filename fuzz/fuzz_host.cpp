@@ -42,7 +42,7 @@ const LoadedPlugin& plugin() {
 // The host, and the answers taken from the input; the fuzz targets run on one thread.
 hosting::Host host;
 VstIntPtr version = hosting::kHostVersion;
-VstTimeInfo time{};
+VstTimeInfo timeAnswer{};
 
 }  // namespace
 
@@ -77,12 +77,12 @@ void fuzzHostAnswers(FuzzedDataProvider& input) {
   // Mostly a sane host; sometimes one that refuses every version or gives no time.
   version = input.ConsumeIntegralInRange<int>(0, 31) == 0 ? 0 : 2400;
   host.setVersionAnswer(version);
-  host.setTimeInfo(input.ConsumeIntegralInRange<int>(0, 7) != 0 ? &time : nullptr);
+  host.setTimeInfo(input.ConsumeIntegralInRange<int>(0, 7) != 0 ? &timeAnswer : nullptr);
   // Any bytes at all, NaN tempo and absurd signatures included.
-  std::memset(&time, 0, sizeof time);
+  std::memset(&timeAnswer, 0, sizeof timeAnswer);
   const std::size_t length = input.ConsumeIntegralInRange<std::size_t>(0, sizeof(VstTimeInfo));
   const auto bytes = input.ConsumeBytes<std::uint8_t>(length);
-  if (!bytes.empty()) std::memcpy(&time, bytes.data(), bytes.size());
+  if (!bytes.empty()) std::memcpy(&timeAnswer, bytes.data(), bytes.size());
 }
 
 FuzzInstance fuzzCreateInstance(FuzzedDataProvider& input) {
