@@ -27,7 +27,7 @@ struct LoadedPlugin {
     for (int i = 0; i < 3; ++i) {
       entries[i] = module.entry(kEntryNames[i]);
       if (entries[i]) continue;
-      std::fprintf(stderr, "cannot load %s or it does not export %s: %s\n", module.path().c_str(), kEntryNames[i],
+      std::fprintf(stderr, "cannot load %s or it does not export %s: %s\n", pluginPath(), kEntryNames[i],
                    module.error().c_str());
       std::abort();
     }

@@ -37,11 +37,10 @@ void addRoute(const AEffect* effect, Host* host) {
 
 void removeRoutes(const AEffect* effect, const Host* host) {
   const std::size_t used = routesUsed.load();
-  for (std::size_t i = 0; i < used; ++i) {
-    Route& route = routes[i];
-    if ((effect && route.effect.load() == effect) || (host && route.host.load() == host)) {
-      route.host.store(nullptr);
-      route.effect.store(nullptr);
+  for (Route* route = routes.data(); route < routes.data() + used; ++route) {
+    if ((effect && route->effect.load() == effect) || (host && route->host.load() == host)) {
+      route->host.store(nullptr);
+      route->effect.store(nullptr);
     }
   }
 }

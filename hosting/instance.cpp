@@ -7,11 +7,6 @@
 
 namespace hosting {
 
-namespace {
-constexpr VstIntPtr kProcessPrecision32 = 0;
-constexpr VstIntPtr kProcessPrecision64 = 1;
-}  // namespace
-
 Instance::Instance(EntryFunction entry, Host* host)
     : ownHost_(host ? nullptr : std::make_unique<Host>()), host_(host ? host : ownHost_.get()) {
   create(entry);
@@ -67,7 +62,7 @@ void Instance::setBlockSize(VstInt32 frames) {
 }
 
 void Instance::setProcessPrecision(bool doublePrecision) {
-  dispatch(effSetProcessPrecision, 0, doublePrecision ? kProcessPrecision64 : kProcessPrecision32);
+  dispatch(effSetProcessPrecision, 0, doublePrecision ? 1 : 0);  // 64-bit : 32-bit
 }
 
 void Instance::resume() {
@@ -84,13 +79,6 @@ void Instance::suspend() {
   dispatch(effStopProcess);
   dispatch(effMainsChanged, 0, 0);
 }
-
-VstInt32 Instance::numInputs() const { return effect_ ? effect_->numInputs : 0; }
-VstInt32 Instance::numOutputs() const { return effect_ ? effect_->numOutputs : 0; }
-VstInt32 Instance::numParams() const { return effect_ ? effect_->numParams : 0; }
-VstInt32 Instance::numPrograms() const { return effect_ ? effect_->numPrograms : 0; }
-VstInt32 Instance::uniqueId() const { return effect_ ? effect_->uniqueID : 0; }
-VstInt32 Instance::initialDelay() const { return effect_ ? effect_->initialDelay : 0; }
 
 bool Instance::canProcessDouble() const { return hasFlag(effFlagsCanDoubleReplacing) && effect_->processDoubleReplacing; }
 

@@ -38,13 +38,13 @@ class Instance {
   void suspend();
   bool active() const { return active_; }
 
-  VstInt32 numInputs() const;
-  VstInt32 numOutputs() const;
-  VstInt32 numParams() const;
-  VstInt32 numPrograms() const;
-  VstInt32 uniqueId() const;
+  VstInt32 numInputs() const { return effect_ ? effect_->numInputs : 0; }
+  VstInt32 numOutputs() const { return effect_ ? effect_->numOutputs : 0; }
+  VstInt32 numParams() const { return effect_ ? effect_->numParams : 0; }
+  VstInt32 numPrograms() const { return effect_ ? effect_->numPrograms : 0; }
+  VstInt32 uniqueId() const { return effect_ ? effect_->uniqueID : 0; }
   // Frames the output lags the input, read fresh: plug-ins may change it on resume.
-  VstInt32 initialDelay() const;
+  VstInt32 initialDelay() const { return effect_ ? effect_->initialDelay : 0; }
   bool hasFlag(VstInt32 flag) const { return effect_ && (effect_->flags & flag) != 0; }
   bool takesChunks() const { return hasFlag(effFlagsProgramChunks); }
   bool canProcessDouble() const;

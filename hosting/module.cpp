@@ -10,7 +10,7 @@
 
 namespace hosting {
 
-Module::Module(const std::string& path) : path_(path) {
+Module::Module(const std::string& path) {
   struct stat status {};
   if (::stat(path.c_str(), &status) != 0) {
     failure_ = Failure::notFound;

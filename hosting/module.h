@@ -21,7 +21,6 @@ class Module {
   Failure failure() const { return failure_; }
   // The loader's own words when the load failed.
   const std::string& error() const { return error_; }
-  const std::string& path() const { return path_; }
 
   void* symbol(const char* name) const;
   // Null when the module does not export `name`.
@@ -33,7 +32,6 @@ class Module {
   void* handle() const { return handle_; }
 
  private:
-  std::string path_;
   void* handle_ = nullptr;
   Failure failure_ = Failure::none;
   std::string error_;

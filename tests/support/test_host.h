@@ -3,7 +3,6 @@
 // instances only through AEffect.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
