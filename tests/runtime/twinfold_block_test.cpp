@@ -1,18 +1,23 @@
 // The effect's block hook against the runtime's literal per-frame loop: for every
-// block length, mode, sample type and layout of the four buffers, the same bytes in
-// every buffer and the same sampleVars, in_left and in_right afterwards.
+// build of the kernel this processor runs, block length, mode, sample type and layout
+// of the four buffers, the same bytes in every buffer and the same sampleVars, in_left
+// and in_right afterwards.
 #include <gtest/gtest.h>
 
 #include <bit>
 #include <cfloat>
 #include <cstdint>
+#include <cstdio>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <random>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
+#include "effect/twinfold_block_kernel.h"
 #include "effect/twinfold_effect.h"
 
 namespace {
@@ -96,11 +101,12 @@ bool operator==(const Outcome<Sample>& a, const Outcome<Sample>& b) {
 template <class Sample>
 class BlockHook : public ::testing::Test {
  protected:
-  // Runs one block on a fresh effect in the given mode, through the effect's hook or
-  // through the runtime's literal loop.
+  // Runs one block on a fresh effect in the given mode, through the effect's hook with
+  // the kernel under test or through the runtime's literal loop.
   Outcome<Sample> run(bool literal, double mode, std::vector<Sample> arena, const Layout& layout,
                       std::int32_t frames) {
     TEmberEffect fx;
+    fx.useKernel(*kernel);
     fx.DoOpen();
     fx.slider1 = mode;
     // Left over from an earlier block: a block of 0 frames must keep them.
@@ -119,19 +125,45 @@ class BlockHook : public ::testing::Test {
     return {std::move(arena), {fx.sampleVars[0], fx.sampleVars[1]}, fx.in_left, fx.in_right};
   }
 
+  // Every build of the kernel against the literal loop; a build this processor cannot
+  // run is skipped, and said so once.
   void compare(std::int32_t frames, std::mt19937_64& random) {
+    for (const TwinfoldKernel& build : twinfoldKernels()) {
+      if (!build.runsHere()) {
+        static bool told = false;
+        if (!std::exchange(told, true))
+          std::printf("[ SKIPPED  ] the %s kernel: this processor cannot run it\n", build.name);
+        continue;
+      }
+      kernel = &build;
+      compareWithKernel(frames, random);
+      if (::testing::Test::HasFailure()) return;
+    }
+  }
+
+  void compareWithKernel(std::int32_t frames, std::mt19937_64& random) {
     const auto length = static_cast<std::size_t>(frames);
     for (const Layout& layout : layoutsFor(length, random)) {
-      std::vector<Sample> arena(4 * (length + 4));
-      for (Sample& sample : arena) sample = testSample<Sample>(random);
-      for (const double mode : {0.0, -0.0, 1.0, 0.3}) {
-        const Outcome<Sample> hook = run(false, mode, arena, layout, frames);
-        const Outcome<Sample> literal = run(true, mode, arena, layout, frames);
-        EXPECT_TRUE(hook == literal) << frames << " frames, " << layout.name << ", mode " << mode;
-        if (::testing::Test::HasFailure()) return;
+      // With NaN and infinity among the samples, and (a block that a stereo pass may
+      // copy) without.
+      for (const bool finite : {false, true}) {
+        std::vector<Sample> arena(4 * (length + 4));
+        for (Sample& sample : arena) {
+          sample = testSample<Sample>(random);
+          while (finite && !std::isfinite(sample)) sample = testSample<Sample>(random);
+        }
+        for (const double mode : {0.0, -0.0, 1.0, 0.3}) {
+          const Outcome<Sample> hook = run(false, mode, arena, layout, frames);
+          const Outcome<Sample> literal = run(true, mode, arena, layout, frames);
+          EXPECT_TRUE(hook == literal) << kernel->name << " kernel, " << frames << " frames, " << layout.name
+                                       << (finite ? ", finite" : "") << ", mode " << mode;
+          if (::testing::Test::HasFailure()) return;
+        }
       }
     }
   }
+
+  const TwinfoldKernel* kernel = &twinfoldChosenKernel();
 };
 
 using SampleTypes = ::testing::Types<float, double>;
