@@ -32,10 +32,12 @@ CoreHost::~CoreHost() {
 
 VstIntPtr VSTCALLBACK CoreHost::hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 /*index*/,
                                              VstIntPtr /*value*/, void* /*ptr*/, float /*opt*/) {
-  if (opcode == audioMasterVersion) return kHostVersion;
-  auto* self = effect ? reinterpret_cast<CoreHost*>(effect->resvd1) : nullptr;
-  if (self && opcode == audioMasterGetTime) return reinterpret_cast<VstIntPtr>(&self->time_);
-  return 0;
+  // The time first: the core asks for it four times per block.
+  if (opcode == audioMasterGetTime) {
+    auto* self = effect ? reinterpret_cast<CoreHost*>(effect->resvd1) : nullptr;
+    return self ? reinterpret_cast<VstIntPtr>(&self->time_) : 0;
+  }
+  return opcode == audioMasterVersion ? kHostVersion : 0;
 }
 
 VstIntPtr CoreHost::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) const {
