@@ -15,8 +15,10 @@
 //   block passes every finite sample through as the same bits, subnormals at full
 //   speed, even where the host has set flush-to-zero and denormals-are-zero;
 // - a stereo block whose samples are all finite is a copy, and in place nothing;
-// - the mean is DoSample's arithmetic in double, its overflow care a select on bits
-//   (the compiler does not turn a floating-point branch into a select).
+// - the mean is DoSample's arithmetic in double. A mono block whose means all come out
+//   finite needs neither sanitising nor overflow care, and most blocks are such; the
+//   others take the careful pass, its overflow care a select on bits (the compiler
+//   does not turn a floating-point branch into a select).
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
@@ -140,22 +142,71 @@ bool apart(const Sample* a, const Sample* b, std::int32_t frames) {
   return x >= y + bytes || y >= x + bytes;
 }
 
-// A stereo block of finite samples leaves every sample as it was read: in place there
-// is nothing to write, and outputs apart from every input and from each other are a
-// copy. Answers whether it took care of the block.
+// The mean of two samples known to be finite, as twinfoldMean() computes it when the
+// sum does not overflow: no sanitising, no overflow care.
+float plainMean(float a, float b) {
+  return static_cast<float>((static_cast<double>(a) + static_cast<double>(b)) * 0.5);
+}
+double plainMean(double a, double b) { return (a + b) * 0.5; }
+
+// Outputs apart from every input and from each other: writes each frame's plainMean()
+// and answers whether all came out finite, which is exactly when every input was
+// finite and no sum overflowed, so that they are the section's results. Otherwise the
+// inputs are still there for the careful pass.
 template <class Sample>
-bool passThrough(const Sample* inLeft, const Sample* inRight, Sample* outLeft, Sample* outRight,
-                 std::int32_t frames) {
-  const bool inPlace = outLeft == inLeft && outRight == inRight;
+bool meanWhileFinite(const Sample* __restrict inLeft, const Sample* __restrict inRight, Sample* __restrict outLeft,
+                     Sample* __restrict outRight, std::int32_t frames) {
+  BitsOf<Sample> carries = 0;
+  for (std::int32_t j = 0; j < frames; ++j) {
+    const Sample mean = plainMean(inLeft[j], inRight[j]);
+    outLeft[j] = mean;
+    outRight[j] = mean;
+    carries |= exponentCarry<Sample>(bitsOf(mean));
+  }
+  return (carries >> (8 * sizeof(BitsOf<Sample>) - 1)) == 0;
+}
+
+// Before writing in place: true when every frame's plainMean() will be the section's
+// result. Floats only need finite inputs (their sum is finite in double); doubles
+// also a sum that does not overflow, which the sum's own carry tells.
+bool meansWillBeExact(const float* left, const float* right, std::int32_t frames) {
+  return allFinite(left, right, frames);
+}
+bool meansWillBeExact(const double* left, const double* right, std::int32_t frames) {
+  std::uint64_t carries = 0;
+  for (std::int32_t j = 0; j < frames; ++j) carries |= exponentCarry<double>(bitsOf(left[j] + right[j]));
+  return (carries >> 63) == 0;
+}
+
+// In place, channels apart, means known to be exact.
+template <class Sample>
+void meanInPlace(Sample* __restrict left, Sample* __restrict right, std::int32_t frames) {
+  for (std::int32_t j = 0; j < frames; ++j) left[j] = right[j] = plainMean(left[j], right[j]);
+}
+
+// The common blocks on their fast path: outputs apart from every input and from each
+// other, or exactly in place with the two channels apart. A block of finite samples
+// leaves every sample as it was read in stereo (a copy, and in place nothing) and
+// the plain mean of each frame in mono. Answers whether that took care of the block;
+// when it did not, the inputs are still as they were.
+template <class Sample>
+bool runCommonBlock(bool mono, const Sample* inLeft, const Sample* inRight, Sample* outLeft, Sample* outRight,
+                    std::int32_t frames) {
+  if (outLeft == inLeft && outRight == inRight) {
+    if (!mono) return allFinite(inLeft, inRight, frames);
+    if (!apart(inLeft, inRight, frames) || !meansWillBeExact(inLeft, inRight, frames)) return false;
+    meanInPlace(outLeft, outRight, frames);
+    return true;
+  }
   const bool separate = apart(outLeft, outRight, frames) && apart<Sample>(outLeft, inLeft, frames) &&
                         apart<Sample>(outLeft, inRight, frames) && apart<Sample>(outRight, inLeft, frames) &&
                         apart<Sample>(outRight, inRight, frames);
-  if (!(inPlace || separate) || !allFinite(inLeft, inRight, frames)) return false;
-  if (!inPlace) {
-    const auto bytes = static_cast<std::size_t>(frames) * sizeof(Sample);
-    std::memcpy(outLeft, inLeft, bytes);
-    std::memcpy(outRight, inRight, bytes);
-  }
+  if (!separate) return false;
+  if (mono) return meanWhileFinite(inLeft, inRight, outLeft, outRight, frames);
+  if (!allFinite(inLeft, inRight, frames)) return false;
+  const auto bytes = static_cast<std::size_t>(frames) * sizeof(Sample);
+  std::memcpy(outLeft, inLeft, bytes);
+  std::memcpy(outRight, inRight, bytes);
   return true;
 }
 
@@ -164,8 +215,11 @@ template <class Sample>
 TwinfoldLastInputs runBlock(bool mono, const Sample* inLeft, const Sample* inRight, Sample* outLeft,
                             Sample* outRight, std::int32_t frames) {
   const std::int32_t last = frames - 1;
-  if (!mono && passThrough(inLeft, inRight, outLeft, outRight, frames))
-    return {static_cast<double>(inLeft[last]), static_cast<double>(inRight[last])};
+  // Read first: in place the fast path overwrites them, and it runs only where no
+  // earlier frame writes them.
+  const TwinfoldLastInputs lastInputs{static_cast<double>(sanitiseBits(inLeft[last])),
+                                      static_cast<double>(sanitiseBits(inRight[last]))};
+  if (runCommonBlock(mono, inLeft, inRight, outLeft, outRight, frames)) return lastInputs;
   // In place, each output is its input: the same pointers passed as both tell the
   // compiler so, and the loop needs no run-time check to be vectorised.
   if (outLeft == inLeft && outRight == inRight)
