@@ -1,21 +1,36 @@
 // The sample section run over a whole stereo block, leaving what running it frame by
-// frame leaves. slider1 is read once, at the start of the block: the parameter thread
-// is not synchronised with this one, so a change may take effect at any later frame,
-// and the block's first frame is one of them. in_left and in_right are read by no one
-// but the section itself, so they are stored once, with the last frame's values.
+// frame leaves. The caller reads slider1 once, at the start of the block: the
+// parameter thread is not synchronised with this one, so a change may take effect at
+// any later frame, and the block's first frame is one of them. in_left and in_right
+// are read by no one but the section itself, so they are stored once, with the last
+// frame's values.
 //
-// The loops are plain C++ that the compiler turns into SSE2 code, a few frames per
-// instruction:
+// This file is the kernel's one place and is compiled once per instruction set
+// (TWINFOLD_KERNEL_VARIANT names the build; see effect/CMakeLists.txt): plain C++ that
+// the compiler turns into SSE2 code, or AVX2 code with twice the frames per
+// instruction. Everything here has internal linkage or lives in the build's own
+// namespace, and no library template is instantiated, so no code built with one
+// build's flags can stand in for another's.
 // - sanitise() works on a sample's bits, with no floating-point instruction: a stereo
 //   block passes every finite sample through as the same bits, subnormals at full
 //   speed, even where the host has set flush-to-zero and denormals-are-zero;
-// - the mean is DoSample's arithmetic in double, its overflow care a select on bits
-//   (the compiler does not turn a floating-point branch into a select).
-#include <bit>
+// - a stereo block whose samples are all finite is a copy, and in place nothing;
+// - the mean is DoSample's arithmetic in double. A mono block whose means all come out
+//   finite needs neither sanitising nor overflow care, and most blocks are such; the
+//   others take the careful pass, its overflow care a select on bits (the compiler
+//   does not turn a floating-point branch into a select).
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 
-#include "effect/twinfold_effect.h"
+#include "effect/twinfold_block_kernel.h"
+
+// Built with the project's own flags, this is the baseline.
+#ifndef TWINFOLD_KERNEL_VARIANT
+#define TWINFOLD_KERNEL_VARIANT baseline
+#endif
+#define TWINFOLD_KERNEL_JOIN(a, b) a##b
+#define TWINFOLD_KERNEL_NAMESPACE(variant) TWINFOLD_KERNEL_JOIN(twinfold_kernel_, variant)
 
 namespace {
 
@@ -33,23 +48,52 @@ struct SampleBits<double> {
   static constexpr Bits exponent = 0x7ff0'0000'0000'0000u;
 };
 
-// All ones for NaN and +-infinity, 0 for a finite sample. Their exponent field is all
-// ones, the only one that carries into the sign bit when its lowest bit is added; the
-// arithmetic shift then spreads the sign bit.
 template <class Sample>
-typename SampleBits<Sample>::Bits nonFiniteMask(typename SampleBits<Sample>::Bits bits) {
-  using Bits = typename SampleBits<Sample>::Bits;
-  using SignedBits = std::make_signed_t<Bits>;
-  constexpr Bits exponent = SampleBits<Sample>::exponent;
-  constexpr Bits lowestExponentBit = exponent & ~(exponent << 1);
-  const Bits carried = (bits & exponent) + lowestExponentBit;
-  return static_cast<Bits>(static_cast<SignedBits>(carried) >> (8 * sizeof(Bits) - 1));
+using BitsOf = typename SampleBits<Sample>::Bits;
+
+template <class Sample>
+BitsOf<Sample> bitsOf(Sample x) {
+  return __builtin_bit_cast(BitsOf<Sample>, x);
+}
+
+template <class Sample>
+Sample sampleOf(BitsOf<Sample> bits) {
+  return __builtin_bit_cast(Sample, bits);
+}
+
+// The exponent field plus its lowest bit: the sign bit of the result is set for NaN
+// and +-infinity (all-ones exponent, the only one that carries into it), clear for
+// every finite sample.
+template <class Sample>
+BitsOf<Sample> exponentCarry(BitsOf<Sample> bits) {
+  constexpr BitsOf<Sample> exponent = SampleBits<Sample>::exponent;
+  constexpr BitsOf<Sample> lowestExponentBit = exponent & ~(exponent << 1);
+  return (bits & exponent) + lowestExponentBit;
+}
+
+// All ones for NaN and +-infinity, 0 for a finite sample: the arithmetic shift spreads
+// the carry's sign bit.
+template <class Sample>
+BitsOf<Sample> nonFiniteMask(BitsOf<Sample> bits) {
+  using SignedBits = std::make_signed_t<BitsOf<Sample>>;
+  return static_cast<BitsOf<Sample>>(static_cast<SignedBits>(exponentCarry<Sample>(bits)) >>
+                                     (8 * sizeof(BitsOf<Sample>) - 1));
 }
 
 template <class Sample>
 Sample sanitiseBits(Sample x) {
-  const auto bits = std::bit_cast<typename SampleBits<Sample>::Bits>(x);
-  return std::bit_cast<Sample>(bits & ~nonFiniteMask<Sample>(bits));
+  const BitsOf<Sample> bits = bitsOf(x);
+  return sampleOf<Sample>(bits & ~nonFiniteMask<Sample>(bits));
+}
+
+// True when no sample of the two channels is NaN or infinite: the carries' sign bits
+// OR-ed together, three integer operations per vector.
+template <class Sample>
+bool allFinite(const Sample* left, const Sample* right, std::int32_t frames) {
+  BitsOf<Sample> carries = 0;
+  for (std::int32_t j = 0; j < frames; ++j)
+    carries |= exponentCarry<Sample>(bitsOf(left[j])) | exponentCarry<Sample>(bitsOf(right[j]));
+  return (carries >> (8 * sizeof(BitsOf<Sample>) - 1)) == 0;
 }
 
 // twinfoldMean() of two finite samples, rounded to the sample type. Two floats sum
@@ -57,11 +101,9 @@ Sample sanitiseBits(Sample x) {
 float meanOf(float a, float b) { return static_cast<float>((static_cast<double>(a) + static_cast<double>(b)) * 0.5); }
 
 double meanOf(double a, double b) {
-  using Bits = SampleBits<double>::Bits;
   const double sum = a + b;
-  const Bits overflowed = nonFiniteMask<double>(std::bit_cast<Bits>(sum));
-  return std::bit_cast<double>((std::bit_cast<Bits>(sum * 0.5) & ~overflowed) |
-                               (std::bit_cast<Bits>(a * 0.5 + b * 0.5) & overflowed));
+  const std::uint64_t overflowed = nonFiniteMask<double>(bitsOf(sum));
+  return sampleOf<double>((bitsOf(sum * 0.5) & ~overflowed) | (bitsOf(a * 0.5 + b * 0.5) & overflowed));
 }
 
 // The section on frames [0, frames), in frame order: each frame's inputs read, then
@@ -91,16 +133,93 @@ template <class Sample>
   }
 }
 
-struct LastInputs {
-  double left;
-  double right;
-};
+// True when [a, a + frames) and [b, b + frames) share no sample.
+template <class Sample>
+bool apart(const Sample* a, const Sample* b, std::int32_t frames) {
+  const auto x = reinterpret_cast<std::uintptr_t>(a);
+  const auto y = reinterpret_cast<std::uintptr_t>(b);
+  const auto bytes = static_cast<std::uintptr_t>(frames) * sizeof(Sample);
+  return x >= y + bytes || y >= x + bytes;
+}
+
+// The mean of two samples known to be finite, as twinfoldMean() computes it when the
+// sum does not overflow: no sanitising, no overflow care.
+float plainMean(float a, float b) {
+  return static_cast<float>((static_cast<double>(a) + static_cast<double>(b)) * 0.5);
+}
+double plainMean(double a, double b) { return (a + b) * 0.5; }
+
+// Outputs apart from every input and from each other: writes each frame's plainMean()
+// and answers whether all came out finite, which is exactly when every input was
+// finite and no sum overflowed, so that they are the section's results. Otherwise the
+// inputs are still there for the careful pass.
+template <class Sample>
+bool meanWhileFinite(const Sample* __restrict inLeft, const Sample* __restrict inRight, Sample* __restrict outLeft,
+                     Sample* __restrict outRight, std::int32_t frames) {
+  BitsOf<Sample> carries = 0;
+  for (std::int32_t j = 0; j < frames; ++j) {
+    const Sample mean = plainMean(inLeft[j], inRight[j]);
+    outLeft[j] = mean;
+    outRight[j] = mean;
+    carries |= exponentCarry<Sample>(bitsOf(mean));
+  }
+  return (carries >> (8 * sizeof(BitsOf<Sample>) - 1)) == 0;
+}
+
+// Before writing in place: true when every frame's plainMean() will be the section's
+// result. Floats only need finite inputs (their sum is finite in double); doubles
+// also a sum that does not overflow, which the sum's own carry tells.
+bool meansWillBeExact(const float* left, const float* right, std::int32_t frames) {
+  return allFinite(left, right, frames);
+}
+bool meansWillBeExact(const double* left, const double* right, std::int32_t frames) {
+  std::uint64_t carries = 0;
+  for (std::int32_t j = 0; j < frames; ++j) carries |= exponentCarry<double>(bitsOf(left[j] + right[j]));
+  return (carries >> 63) == 0;
+}
+
+// In place, channels apart, means known to be exact.
+template <class Sample>
+void meanInPlace(Sample* __restrict left, Sample* __restrict right, std::int32_t frames) {
+  for (std::int32_t j = 0; j < frames; ++j) left[j] = right[j] = plainMean(left[j], right[j]);
+}
+
+// The common blocks on their fast path: outputs apart from every input and from each
+// other, or exactly in place with the two channels apart. A block of finite samples
+// leaves every sample as it was read in stereo (a copy, and in place nothing) and
+// the plain mean of each frame in mono. Answers whether that took care of the block;
+// when it did not, the inputs are still as they were.
+template <class Sample>
+bool runCommonBlock(bool mono, const Sample* inLeft, const Sample* inRight, Sample* outLeft, Sample* outRight,
+                    std::int32_t frames) {
+  if (outLeft == inLeft && outRight == inRight) {
+    if (!mono) return allFinite(inLeft, inRight, frames);
+    if (!apart(inLeft, inRight, frames) || !meansWillBeExact(inLeft, inRight, frames)) return false;
+    meanInPlace(outLeft, outRight, frames);
+    return true;
+  }
+  const bool separate = apart(outLeft, outRight, frames) && apart<Sample>(outLeft, inLeft, frames) &&
+                        apart<Sample>(outLeft, inRight, frames) && apart<Sample>(outRight, inLeft, frames) &&
+                        apart<Sample>(outRight, inRight, frames);
+  if (!separate) return false;
+  if (mono) return meanWhileFinite(inLeft, inRight, outLeft, outRight, frames);
+  if (!allFinite(inLeft, inRight, frames)) return false;
+  const auto bytes = static_cast<std::size_t>(frames) * sizeof(Sample);
+  std::memcpy(outLeft, inLeft, bytes);
+  std::memcpy(outRight, inRight, bytes);
+  return true;
+}
 
 // The block; answers the last frame's sanitised inputs. frames > 0.
 template <class Sample>
-LastInputs runBlock(bool mono, const Sample* inLeft, const Sample* inRight, Sample* outLeft, Sample* outRight,
-                    std::int32_t frames) {
+TwinfoldLastInputs runBlock(bool mono, const Sample* inLeft, const Sample* inRight, Sample* outLeft,
+                            Sample* outRight, std::int32_t frames) {
   const std::int32_t last = frames - 1;
+  // Read first: in place the fast path overwrites them, and it runs only where no
+  // earlier frame writes them.
+  const TwinfoldLastInputs lastInputs{static_cast<double>(sanitiseBits(inLeft[last])),
+                                      static_cast<double>(sanitiseBits(inRight[last]))};
+  if (runCommonBlock(mono, inLeft, inRight, outLeft, outRight, frames)) return lastInputs;
   // In place, each output is its input: the same pointers passed as both tell the
   // compiler so, and the loop needs no run-time check to be vectorised.
   if (outLeft == inLeft && outRight == inRight)
@@ -109,37 +228,24 @@ LastInputs runBlock(bool mono, const Sample* inLeft, const Sample* inRight, Samp
     runFrames(mono, inLeft, inRight, outLeft, outRight, last);
   // The last frame on its own, so that its inputs are read where the frame order
   // reads them.
-  const LastInputs inputs{static_cast<double>(sanitiseBits(inLeft[last])),
-                          static_cast<double>(sanitiseBits(inRight[last]))};
+  const TwinfoldLastInputs inputs{static_cast<double>(sanitiseBits(inLeft[last])),
+                                  static_cast<double>(sanitiseBits(inRight[last]))};
   runFrames(mono, inLeft + last, inRight + last, outLeft + last, outRight + last, 1);
   return inputs;
 }
 
 }  // namespace
 
-template <class Sample>
-void TEmberEffect::sampleStereoBlock(const Sample* const* inputs, Sample* const* outputs, std::int32_t frames) {
-  if (frames <= 0) return;
-  const bool mono = slider1 != 0.0;
-  const LastInputs last = runBlock(mono, inputs[0], inputs[1], outputs[0], outputs[1], frames);
-  in_left = last.left;
-  in_right = last.right;
-  sampleVars[0] = mono ? twinfoldMean(last.left, last.right) : last.left;
-  sampleVars[1] = mono ? twinfoldMean(last.left, last.right) : last.right;
+namespace TWINFOLD_KERNEL_NAMESPACE(TWINFOLD_KERNEL_VARIANT) {
+
+TwinfoldLastInputs floatBlock(bool mono, const float* inLeft, const float* inRight, float* outLeft, float* outRight,
+                              std::int32_t frames) {
+  return runBlock(mono, inLeft, inRight, outLeft, outRight, frames);
 }
 
-void TEmberEffect::DoSampleBlock(const float* const* inputs, float* const* outputs, std::int32_t channels,
-                                 std::int32_t frames) {
-  if (channels == 2)
-    sampleStereoBlock(inputs, outputs, frames);
-  else
-    TEmber::DoSampleBlock(inputs, outputs, channels, frames);
+TwinfoldLastInputs doubleBlock(bool mono, const double* inLeft, const double* inRight, double* outLeft,
+                               double* outRight, std::int32_t frames) {
+  return runBlock(mono, inLeft, inRight, outLeft, outRight, frames);
 }
 
-void TEmberEffect::DoSampleBlock(const double* const* inputs, double* const* outputs, std::int32_t channels,
-                                 std::int32_t frames) {
-  if (channels == 2)
-    sampleStereoBlock(inputs, outputs, frames);
-  else
-    TEmber::DoSampleBlock(inputs, outputs, channels, frames);
-}
+}  // namespace TWINFOLD_KERNEL_NAMESPACE(TWINFOLD_KERNEL_VARIANT)

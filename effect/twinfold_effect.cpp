@@ -1,5 +1,7 @@
 #include "effect/twinfold_effect.h"
 
+#include "effect/twinfold_block_kernel.h"
+
 #include "host/vest_bridge.h"
 
 #ifndef TWINFOLD_UNIQUE_ID_VALUE
@@ -10,7 +12,7 @@ namespace {
 constexpr std::int32_t kFontLiteralKey = 10000;
 }
 
-TEmberEffect::TEmberEffect() {
+TEmberEffect::TEmberEffect() : kernel_(&twinfoldChosenKernel()) {
   effectName = "Quillmarsh_twinfold";
   productString = "Quillmarsh_twinfold";
   programName = "Quillmarsh_twinfold";
@@ -65,16 +67,19 @@ void TEmberEffect::DoSample() {
 }
 
 void TEmberEffect::DoBlock() {
-  // Without time information the read-outs keep their previous values.
-  double newTempo = tempo, numerator = timesig_numerator, denominator = timesig_denominator;
-  VeSTGetTempoAndSignature(hostWrapper, &newTempo, &numerator, &denominator);
-  tempo = sanitise(newTempo);
-  timesig_numerator = sanitise(numerator);
-  timesig_denominator = sanitise(denominator);
-  const double playing = VeSTIsPlaying(hostWrapper);
-  const double recording = VeSTIsRecording(hostWrapper);
-  play_state = sanitise(playing + 4.0 * recording);
-  beat_position = sanitise(VeSTGetPpqPos(hostWrapper));
+  CVeST* const host = hostWrapper;
+  // Without time information the read-outs keep their previous values. The signature
+  // and the transport state are whole numbers, finite by construction.
+  double newTempo = 0.0, numerator = 0.0, denominator = 0.0;
+  if (VeSTGetTempoAndSignature(host, &newTempo, &numerator, &denominator)) {
+    tempo = sanitise(newTempo);
+    timesig_numerator = numerator;
+    timesig_denominator = denominator;
+  }
+  const std::int32_t playing = VeSTIsPlaying(host);
+  const std::int32_t recording = VeSTIsRecording(host);
+  play_state = static_cast<double>(playing + 4 * recording);
+  beat_position = sanitise(VeSTGetPpqPos(host));
 }
 
 void TEmberEffect::DoSerialize() {

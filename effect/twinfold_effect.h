@@ -6,6 +6,8 @@
 
 #include "runtime/ember.h"
 
+struct TwinfoldKernel;
+
 class TEmberEffect final : public TEmber {
  public:
   TEmberEffect();
@@ -16,8 +18,8 @@ class TEmberEffect final : public TEmber {
   void DoSlider() override;
   void DoBlock() override;
   void DoSample() override;
-  // The sample section over a stereo block at once (twinfold_block_kernel.cpp); other
-  // channel counts run it frame by frame.
+  // The sample section over a stereo block at once (twinfold_block_kernel.cpp, the
+  // build chosen for this processor); other channel counts run it frame by frame.
   void DoSampleBlock(const float* const* inputs, float* const* outputs, std::int32_t channels,
                      std::int32_t frames) override;
   void DoSampleBlock(const double* const* inputs, double* const* outputs, std::int32_t channels,
@@ -31,7 +33,11 @@ class TEmberEffect final : public TEmber {
   TEmberVar slider_index;
   TEmberVar in_left, in_right;
 
+  // Runs stereo blocks with the given build of the kernel instead (tests run each).
+  void useKernel(const TwinfoldKernel& kernel);
+
  private:
+  const TwinfoldKernel* kernel_;
   template <class Sample>
   void sampleStereoBlock(const Sample* const* inputs, Sample* const* outputs, std::int32_t frames);
 };

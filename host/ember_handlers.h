@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <string_view>
 
@@ -43,18 +44,43 @@ std::int32_t emberPathChannels(CVeST* wrapper) {
   return channels;
 }
 
-// The block section once, then, when the host's buffers are usable, the sample
-// section over the block through the runtime's block hook.
+// The same count as a plain load on every later call; -1 until the first call is done.
+template <class Sample>
+inline std::atomic<std::int32_t> emberPathChannelsKnown{-1};
+
+template <class Sample>
+void emberProcess(CVeST* wrapper, Sample** inputs, Sample** outputs, std::int32_t sampleFrames);
+
+// A path's first call: fixes the count (thread-safe), then processes as any other call.
+template <class Sample>
+[[gnu::noinline, gnu::cold]] void emberFirstProcess(CVeST* wrapper, Sample** inputs, Sample** outputs,
+                                                    std::int32_t sampleFrames) {
+  emberPathChannelsKnown<Sample>.store(emberPathChannels<Sample>(wrapper), std::memory_order_relaxed);
+  emberProcess(wrapper, inputs, outputs, sampleFrames);
+}
+
+// A block with frames: the block section, then, when the host's buffers are usable,
+// the sample section over the block through the runtime's block hook.
+template <class Sample>
+[[gnu::noinline]] void emberProcessFrames(TEmber* runtime, Sample** inputs, Sample** outputs,
+                                          std::int32_t channels, std::int32_t sampleFrames) {
+  runtime->DoBlock();
+  for (std::int32_t c = 0; c < channels; ++c)
+    if (!inputs[c] || !outputs[c]) return;
+  runtime->DoSampleBlock(inputs, outputs, channels, sampleFrames);
+}
+
+// The block section once per call, and the frames after it. Every path ends in a tail
+// call, so a block without frames costs its section and a few tests.
 template <class Sample>
 void emberProcess(CVeST* wrapper, Sample** inputs, Sample** outputs, std::int32_t sampleFrames) {
   TEmber* runtime = VeSTGetEffect(wrapper);
   if (!runtime) return;
-  const std::int32_t channels = emberPathChannels<Sample>(wrapper);
-  runtime->DoBlock();
-  if (!inputs || !outputs) return;
-  for (std::int32_t c = 0; c < channels; ++c)
-    if (!inputs[c] || !outputs[c]) return;
-  runtime->DoSampleBlock(inputs, outputs, channels, sampleFrames);
+  const std::int32_t channels = emberPathChannelsKnown<Sample>.load(std::memory_order_relaxed);
+  if (channels < 0) [[unlikely]]
+    return emberFirstProcess(wrapper, inputs, outputs, sampleFrames);
+  if (sampleFrames <= 0 || !inputs || !outputs) return runtime->DoBlock();
+  emberProcessFrames(runtime, inputs, outputs, channels, sampleFrames);
 }
 
 // The table as the entry point installs it: entries 7 to 12 (editor drawing, mouse

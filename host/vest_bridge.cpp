@@ -9,7 +9,6 @@ CVeST* VeSTCreate(TEmber* effect, const TVeSTFunctions* table, audioMasterCallba
   return new CVeST(audioMaster, numPrograms, numParams, effect, *table);
 }
 
-TEmber* VeSTGetEffect(CVeST* wrapper) { return wrapper ? wrapper->runtime : nullptr; }
 AEffect* VeSTGetAEffect(CVeST* wrapper) { return wrapper ? wrapper->getAeffect() : nullptr; }
 
 std::int32_t VeSTGetNumInputs(CVeST* wrapper) { return wrapper ? wrapper->getAeffect()->numInputs : 0; }
@@ -40,32 +39,3 @@ std::int32_t VeSTProgramsAreChunks(CVeST* wrapper, bool flag) {
 
 double VeSTGetSampleRate(CVeST* wrapper) { return wrapper ? static_cast<double>(wrapper->getSampleRate()) : 0.0; }
 std::int32_t VeSTGetBlockSize(CVeST* wrapper) { return wrapper ? wrapper->getBlockSize() : 0; }
-
-double VeSTGetTempo(CVeST* wrapper) {
-  const VstTimeInfo* time = wrapper ? wrapper->getTimeInfo(kVstTempoValid) : nullptr;
-  return time ? time->tempo : 0.0;
-}
-
-std::int32_t VeSTIsPlaying(CVeST* wrapper) {
-  const VstTimeInfo* time = wrapper ? wrapper->getTimeInfo(kVstTransportPlaying) : nullptr;
-  return time && (time->flags & kVstTransportPlaying) ? 1 : 0;
-}
-
-std::int32_t VeSTIsRecording(CVeST* wrapper) {
-  const VstTimeInfo* time = wrapper ? wrapper->getTimeInfo(kVstTransportRecording) : nullptr;
-  return time && (time->flags & kVstTransportRecording) ? 1 : 0;
-}
-
-double VeSTGetPpqPos(CVeST* wrapper) {
-  const VstTimeInfo* time = wrapper ? wrapper->getTimeInfo(kVstPpqPosValid) : nullptr;
-  return time ? time->ppqPos : 0.0;
-}
-
-bool VeSTGetTempoAndSignature(CVeST* wrapper, double* tempo, double* numerator, double* denominator) {
-  const VstTimeInfo* time = wrapper ? wrapper->getTimeInfo(kVstTempoValid | kVstTimeSigValid) : nullptr;
-  if (!time) return false;
-  if (tempo) *tempo = time->tempo;
-  if (numerator) *numerator = time->timeSigNumerator;
-  if (denominator) *denominator = time->timeSigDenominator;
-  return true;
-}

@@ -5,15 +5,14 @@
 
 #include <cstdint>
 
+#include "host/vest_wrapper.h"
 #include "host/vst/vst2_abi.h"
 
-class CVeST;
 class TEmber;
-struct TVeSTFunctions;
 
 CVeST* VeSTCreate(TEmber* effect, const TVeSTFunctions* table, audioMasterCallback audioMaster,
                   std::int32_t numPrograms, std::int32_t numParams);
-TEmber* VeSTGetEffect(CVeST* wrapper);
+inline TEmber* VeSTGetEffect(CVeST* wrapper) { return wrapper ? wrapper->runtime : nullptr; }
 AEffect* VeSTGetAEffect(CVeST* wrapper);
 
 std::int32_t VeSTGetNumInputs(CVeST* wrapper);
@@ -26,9 +25,37 @@ double VeSTGetSampleRate(CVeST* wrapper);
 std::int32_t VeSTGetBlockSize(CVeST* wrapper);
 
 // Time queries: each makes one audioMasterGetTime call with its own filter flags.
-double VeSTGetTempo(CVeST* wrapper);
-std::int32_t VeSTIsPlaying(CVeST* wrapper);
-std::int32_t VeSTIsRecording(CVeST* wrapper);
-double VeSTGetPpqPos(CVeST* wrapper);
+// Inline, so that a block's four queries are four calls to the host and no more.
+inline const VstTimeInfo* VeSTTimeInfo(CVeST* wrapper, VstInt32 filter) {
+  return wrapper ? wrapper->getTimeInfo(filter) : nullptr;
+}
+
+inline double VeSTGetTempo(CVeST* wrapper) {
+  const VstTimeInfo* time = VeSTTimeInfo(wrapper, kVstTempoValid);
+  return time ? time->tempo : 0.0;
+}
+
+inline std::int32_t VeSTIsPlaying(CVeST* wrapper) {
+  const VstTimeInfo* time = VeSTTimeInfo(wrapper, kVstTransportPlaying);
+  return time && (time->flags & kVstTransportPlaying) ? 1 : 0;
+}
+
+inline std::int32_t VeSTIsRecording(CVeST* wrapper) {
+  const VstTimeInfo* time = VeSTTimeInfo(wrapper, kVstTransportRecording);
+  return time && (time->flags & kVstTransportRecording) ? 1 : 0;
+}
+
+inline double VeSTGetPpqPos(CVeST* wrapper) {
+  const VstTimeInfo* time = VeSTTimeInfo(wrapper, kVstPpqPosValid);
+  return time ? time->ppqPos : 0.0;
+}
+
 // Fills the outputs that are given; false (and nothing filled) without time info.
-bool VeSTGetTempoAndSignature(CVeST* wrapper, double* tempo, double* numerator, double* denominator);
+inline bool VeSTGetTempoAndSignature(CVeST* wrapper, double* tempo, double* numerator, double* denominator) {
+  const VstTimeInfo* time = VeSTTimeInfo(wrapper, kVstTempoValid | kVstTimeSigValid);
+  if (!time) return false;
+  if (tempo) *tempo = time->tempo;
+  if (numerator) *numerator = time->timeSigNumerator;
+  if (denominator) *denominator = time->timeSigDenominator;
+  return true;
+}

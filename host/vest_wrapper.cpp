@@ -4,7 +4,22 @@
 
 namespace {
 constexpr char kMidiCapability[] = "receiveVstMidiEvent";
+
+// The processing entries of the AEffect record lead straight to this final class, so a
+// host's call reaches the table's handler without a virtual call on the way.
+CVeST* wrapperOf(AEffect* effect) {
+  return effect ? static_cast<CVeST*>(static_cast<AudioEffect*>(effect->object)) : nullptr;
 }
+
+void VSTCALLBACK processReplacingEntry(AEffect* effect, float** inputs, float** outputs, VstInt32 frames) {
+  if (CVeST* self = wrapperOf(effect)) self->processReplacing(inputs, outputs, frames);
+}
+
+void VSTCALLBACK processDoubleReplacingEntry(AEffect* effect, double** inputs, double** outputs, VstInt32 frames) {
+  if (CVeST* self = wrapperOf(effect)) self->processDoubleReplacing(inputs, outputs, frames);
+}
+
+}  // namespace
 
 CVeST::CVeST(audioMasterCallback master, std::int32_t programs, std::int32_t params, TEmber* effect,
              const TVeSTFunctions& table)
@@ -14,6 +29,8 @@ CVeST::CVeST(audioMasterCallback master, std::int32_t programs, std::int32_t par
       functions(table) {
   canProcessReplacing(true);
   canDoubleReplacing(true);
+  cEffect.processReplacing = processReplacingEntry;
+  cEffect.processDoubleReplacing = processDoubleReplacingEntry;
   if (functions.create) functions.create(this);
 }
 

@@ -115,10 +115,13 @@ void Host::forget(const AEffect* effect) {
 }
 
 VstIntPtr Host::answer(const PluginCall& call) {
+  // The time first: a plug-in asks for it several times in every block.
+  if (call.opcode == audioMasterGetTime) [[likely]]
+    return reinterpret_cast<VstIntPtr>(timeReplaced_.load(std::memory_order_acquire)
+                                           ? timeInfo_.load(std::memory_order_relaxed)
+                                           : clock_.info());
   switch (call.opcode) {
     case audioMasterVersion: return versionAnswer_.load();
-    case audioMasterGetTime:
-      return reinterpret_cast<VstIntPtr>(timeReplaced_.load() ? timeInfo_.load() : clock_.info());
     case audioMasterGetSampleRate: return static_cast<VstIntPtr>(std::lround(clock_.sampleRate()));
     case audioMasterGetBlockSize: return clock_.blockSize();
     case audioMasterGetCurrentProcessLevel: return processLevel_.load();

@@ -7,7 +7,7 @@ packages=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config file
   googletest libgtest-dev libbenchmark-dev valgrind
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64
   libsndfile1-dev libcli11-dev dpf-plugins-vst
-  lv2-dev liblilv-dev lilv-utils sordi
+  lv2-dev liblilv-dev lilv-utils sordi x42-plugins
   zip unzip lintian dpkg-dev groff-base nsis)
 
 missing=()

@@ -33,6 +33,7 @@ void Plugin::connect(std::uint32_t port, void* data) {
 void Plugin::applyMode() {
   if (!mode_) return;
   const float requested = *mode_;
+  if (requested == appliedMode_) return;  // every block but those after a change
   // A non-finite value keeps the current mode; the port's range is 0 to 1, which is
   // also the parameter's normalised range.
   if (!std::isfinite(requested)) return;
@@ -46,6 +47,8 @@ void Plugin::run(std::uint32_t frames) {
   applyMode();
   float* inputs[2] = {audio_[inLeft], audio_[inRight]};
   float* outputs[2] = {audio_[outLeft], audio_[outRight]};
+  if (frames <= kLargestCall) [[likely]]
+    return core_.process(inputs, outputs, static_cast<VstInt32>(frames));
   do {
     const std::uint32_t count = std::min(frames, kLargestCall);
     core_.process(inputs, outputs, static_cast<VstInt32>(count));

@@ -91,10 +91,6 @@ void AudioEffect::programsAreChunks(bool state) {
     cEffect.flags &= ~effFlagsProgramChunks;
 }
 
-VstIntPtr AudioEffect::callHost(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
-  return audioMaster ? audioMaster(&cEffect, opcode, index, value, ptr, opt) : 0;
-}
-
 VstIntPtr AudioEffect::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
   char* text = static_cast<char*>(ptr);
   switch (opcode) {
@@ -125,10 +121,6 @@ bool AudioEffectX::getSpeakerArrangement(VstSpeakerArrangement** input, VstSpeak
   if (input) *input = nullptr;
   if (output) *output = nullptr;
   return false;
-}
-
-VstTimeInfo* AudioEffectX::getTimeInfo(VstInt32 filter) {
-  return reinterpret_cast<VstTimeInfo*>(callHost(audioMasterGetTime, 0, filter));
 }
 
 VstIntPtr AudioEffectX::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {

@@ -51,9 +51,12 @@ class AudioEffect {
   float getSampleRate() const { return sampleRate; }
   VstInt32 getBlockSize() const { return blockSize; }
 
-  // Host callback; answers 0 when the host gave none.
+  // Host callback; answers 0 when the host gave none. Inline: the block section asks
+  // for the time four times per block.
   VstIntPtr callHost(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
-                     float opt = 0.0f);
+                     float opt = 0.0f) {
+    return audioMaster ? audioMaster(&cEffect, opcode, index, value, ptr, opt) : 0;
+  }
 
  protected:
   audioMasterCallback audioMaster;
@@ -86,5 +89,7 @@ class AudioEffectX : public AudioEffect {
   virtual bool getSpeakerArrangement(VstSpeakerArrangement** input, VstSpeakerArrangement** output);
 
   bool wantEvents() { return callHost(audioMasterWantMidi, 0, 1) != 0; }
-  VstTimeInfo* getTimeInfo(VstInt32 filter);
+  VstTimeInfo* getTimeInfo(VstInt32 filter) {
+    return reinterpret_cast<VstTimeInfo*>(callHost(audioMasterGetTime, 0, filter));
+  }
 };

@@ -1,18 +1,26 @@
 // The effect's block hook against the runtime's literal per-frame loop: for every
-// block length, mode, sample type and layout of the four buffers, the same bytes in
-// every buffer and the same sampleVars, in_left and in_right afterwards.
+// build of the kernel this processor runs, block length, mode, sample type and layout
+// of the four buffers, the same bytes in every buffer and the same sampleVars, in_left
+// and in_right afterwards.
 #include <gtest/gtest.h>
+#if defined(__SSE2__) || defined(__x86_64__)
+#include <xmmintrin.h>
+#endif
 
 #include <bit>
 #include <cfloat>
 #include <cstdint>
+#include <cstdio>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <random>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
+#include "effect/twinfold_block_kernel.h"
 #include "effect/twinfold_effect.h"
 
 namespace {
@@ -96,11 +104,12 @@ bool operator==(const Outcome<Sample>& a, const Outcome<Sample>& b) {
 template <class Sample>
 class BlockHook : public ::testing::Test {
  protected:
-  // Runs one block on a fresh effect in the given mode, through the effect's hook or
-  // through the runtime's literal loop.
+  // Runs one block on a fresh effect in the given mode, through the effect's hook with
+  // the kernel under test or through the runtime's literal loop.
   Outcome<Sample> run(bool literal, double mode, std::vector<Sample> arena, const Layout& layout,
                       std::int32_t frames) {
     TEmberEffect fx;
+    fx.useKernel(*kernel);
     fx.DoOpen();
     fx.slider1 = mode;
     // Left over from an earlier block: a block of 0 frames must keep them.
@@ -119,19 +128,52 @@ class BlockHook : public ::testing::Test {
     return {std::move(arena), {fx.sampleVars[0], fx.sampleVars[1]}, fx.in_left, fx.in_right};
   }
 
+  // Every build of the kernel against the literal loop; a build this processor cannot
+  // run is skipped, and said so once.
   void compare(std::int32_t frames, std::mt19937_64& random) {
+    for (const TwinfoldKernel& build : twinfoldKernels()) {
+      if (!build.runsHere()) {
+        static bool told = false;
+        if (!std::exchange(told, true))
+          std::printf("[ SKIPPED  ] the %s kernel: this processor cannot run it\n", build.name);
+        continue;
+      }
+      kernel = &build;
+      compareWithKernel(frames, random);
+      if (::testing::Test::HasFailure()) return;
+    }
+  }
+
+  void compareWithKernel(std::int32_t frames, std::mt19937_64& random) {
     const auto length = static_cast<std::size_t>(frames);
     for (const Layout& layout : layoutsFor(length, random)) {
-      std::vector<Sample> arena(4 * (length + 4));
-      for (Sample& sample : arena) sample = testSample<Sample>(random);
-      for (const double mode : {0.0, -0.0, 1.0, 0.3}) {
-        const Outcome<Sample> hook = run(false, mode, arena, layout, frames);
-        const Outcome<Sample> literal = run(true, mode, arena, layout, frames);
-        EXPECT_TRUE(hook == literal) << frames << " frames, " << layout.name << ", mode " << mode;
-        if (::testing::Test::HasFailure()) return;
+      // With NaN and infinity among the samples, and (a block that a stereo pass may
+      // copy) without.
+      for (const bool finite : {false, true}) {
+        std::vector<Sample> arena(4 * (length + 4));
+        for (Sample& sample : arena) {
+          sample = testSample<Sample>(random);
+          while (finite && !std::isfinite(sample)) sample = testSample<Sample>(random);
+          if (subnormalHeavy && random() % 2) {
+            constexpr BitsOf<Sample> exponent = std::bit_cast<BitsOf<Sample>>(std::numeric_limits<Sample>::infinity());
+            sample = std::bit_cast<Sample>(std::bit_cast<BitsOf<Sample>>(sample) & ~exponent);
+          }
+        }
+        for (const double mode : modes) {
+          const Outcome<Sample> hook = run(false, mode, arena, layout, frames);
+          const Outcome<Sample> literal = run(true, mode, arena, layout, frames);
+          EXPECT_TRUE(hook == literal) << kernel->name << " kernel, " << frames << " frames, " << layout.name
+                                       << (finite ? ", finite" : "") << ", mode " << mode;
+          if (::testing::Test::HasFailure()) return;
+        }
       }
     }
   }
+
+  const TwinfoldKernel* kernel = &twinfoldChosenKernel();
+  std::vector<double> modes = {0.0, -0.0, 1.0, 0.3};
+  // Half the samples made subnormal (or zero).
+  bool subnormalHeavy = false;
 };
 
 using SampleTypes = ::testing::Types<float, double>;
@@ -146,6 +188,29 @@ TYPED_TEST(BlockHook, EqualsTheFrameByFrameLoopOnLongBlocks) {
   std::mt19937_64 random(4099);
   for (const std::int32_t frames : {127, 128, 129, 255, 256, 257, 1000, 4099}) this->compare(frames, random);
 }
+
+#if defined(__SSE2__) || defined(__x86_64__)
+// Hosts that set flush-to-zero, denormals-are-zero or both for their audio thread get
+// from every build the mean that the frame-by-frame section gives them, on subnormal
+// input. (Stereo passes the bits through whatever the host sets; the host-level tests
+// check that.)
+TYPED_TEST(BlockHook, EqualsTheFrameByFrameLoopWhereTheHostFlushesDenormals) {
+  struct RestoreCsr {
+    unsigned saved = _mm_getcsr();
+    ~RestoreCsr() { _mm_setcsr(saved); }
+  } restore;
+  constexpr unsigned kFlushToZero = 0x8000, kDenormalsAreZero = 0x40;
+  std::mt19937_64 random(5);
+  this->subnormalHeavy = true;
+  this->modes = {1.0};
+  for (const unsigned flags : {kFlushToZero, kDenormalsAreZero, kFlushToZero | kDenormalsAreZero}) {
+    _mm_setcsr(restore.saved | flags);
+    for (const std::int32_t frames : {1, 7, 8, 33, 64, 257}) this->compare(frames, random);
+    _mm_setcsr(restore.saved);
+    ASSERT_FALSE(::testing::Test::HasFailure()) << "MXCSR flags " << flags;
+  }
+}
+#endif
 
 // Blocks of 0 or fewer frames touch nothing, however the buffers lie.
 TYPED_TEST(BlockHook, NegativeLengthsTouchNothing) {
@@ -179,6 +244,23 @@ TYPED_TEST(BlockHook, OtherChannelCountsRunFrameByFrame) {
   EXPECT_EQ(out[2][1], Sample(8));
   EXPECT_EQ(fx.in_left.load(), 0.25);
   EXPECT_EQ(fx.in_right.load(), -1.0);
+}
+
+}  // namespace
+
+namespace {
+
+// The library runs the widest build of the kernel that this processor runs, and the
+// baseline runs everywhere.
+TEST(KernelChoice, TheWidestBuildThisProcessorRuns) {
+  const auto kernels = twinfoldKernels();
+  ASSERT_FALSE(kernels.empty());
+  EXPECT_STREQ(kernels.front().name, "baseline");
+  EXPECT_TRUE(kernels.front().runsHere());
+#if defined(__i386__) || defined(__x86_64__)
+  __builtin_cpu_init();
+  EXPECT_STREQ(twinfoldChosenKernel().name, __builtin_cpu_supports("avx2") ? "avx2" : "baseline");
+#endif
 }
 
 }  // namespace
