@@ -28,8 +28,9 @@ VstTimeInfo fixedTimeInfo = makeTimeInfo();
 
 class BenchHost : public hosting::Host {
  public:
-  VstIntPtr answer(const hosting::PluginCall& call) override {
-    if (call.opcode != audioMasterGetTime) return Host::answer(call);
+  VstIntPtr answer(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+                   float opt) override {
+    if (opcode != audioMasterGetTime) return Host::answer(effect, opcode, index, value, ptr, opt);
     timeQueries.store(timeQueries.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
     return reinterpret_cast<VstIntPtr>(&fixedTimeInfo);
   }

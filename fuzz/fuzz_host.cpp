@@ -116,7 +116,6 @@ FuzzInstance fuzzStartSession(FuzzedDataProvider& input) {
 void fuzzCloseInstance(FuzzInstance& instance) {
   if (!instance.effect) return;
   fuzzCheck(instance.dispatch(effClose) == 1, "effClose did not answer 1");
-  host.forget(instance.effect);
   instance.effect = nullptr;
 }
 

@@ -1,67 +1,33 @@
 #include "hosting/host.h"
 
-#include <array>
 #include <cmath>
 
 namespace hosting {
 
 namespace {
 
-// Which host an instance belongs to. Fixed storage of atomics: routing a call neither
-// allocates nor locks, so it is safe on an audio thread. Lookups scan only the slots
-// ever used.
-struct Route {
-  std::atomic<const AEffect*> effect{nullptr};
-  std::atomic<Host*> host{nullptr};
-};
-std::array<Route, 256> routes;
-std::atomic<std::size_t> routesUsed{0};
-
 // The host whose entry-point call runs on this thread: the version query comes before
 // the plug-in has a record to name itself by.
 thread_local Host* creatingHost = nullptr;
 std::atomic<std::size_t> strayCalls{0};
 
-void addRoute(const AEffect* effect, Host* host) {
-  for (std::size_t i = 0; i < routes.size(); ++i) {
-    const AEffect* expected = nullptr;
-    if (routes[i].effect.load() == effect || routes[i].effect.compare_exchange_strong(expected, effect)) {
-      routes[i].host.store(host);
-      std::size_t used = routesUsed.load();
-      while (used < i + 1 && !routesUsed.compare_exchange_weak(used, i + 1)) {
-      }
-      return;
-    }
-  }
-}
-
-void removeRoutes(const AEffect* effect, const Host* host) {
-  const std::size_t used = routesUsed.load();
-  for (Route* route = routes.data(); route < routes.data() + used; ++route) {
-    if ((effect && route->effect.load() == effect) || (host && route->host.load() == host)) {
-      route->host.store(nullptr);
-      route->effect.store(nullptr);
-    }
-  }
-}
-
-Host* routeOf(const AEffect* effect) {
-  const std::size_t used = routesUsed.load(std::memory_order_acquire);
-  for (std::size_t i = 0; i < used; ++i)
-    if (routes[i].effect.load(std::memory_order_acquire) == effect) return routes[i].host.load(std::memory_order_acquire);
-  return nullptr;
+// A call from a record the host has not marked: the entry-point call's, or a stray one.
+// Out of line, so the marked instances' path stays a load and a jump.
+[[gnu::noinline]] VstIntPtr answerUnmarked(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                                           void* ptr, float opt) {
+  if (Host* host = creatingHost) return host->answer(effect, opcode, index, value, ptr, opt);
+  ++strayCalls;
+  // A call with no instance in sight still learns which standard this host speaks.
+  return opcode == audioMasterVersion ? kHostVersion : 0;
 }
 
 VstIntPtr VSTCALLBACK sharedCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                                      float opt) {
-  Host* host = effect ? routeOf(effect) : nullptr;
-  if (!host) host = creatingHost;
-  if (!host) {
-    ++strayCalls;
-    // A call with no instance in sight still learns which standard this host speaks.
-    return opcode == audioMasterVersion ? kHostVersion : 0;
-  }
-  return host->answer({effect, opcode, index, value, ptr, opt});
+  // An instance names its host in the record's host field.
+  Host* host = effect ? reinterpret_cast<Host*>(effect->resvd1) : nullptr;
+  if (!host) [[unlikely]]
+    return answerUnmarked(effect, opcode, index, value, ptr, opt);
+  return host->answer(effect, opcode, index, value, ptr, opt);
 }
 
 constexpr VstInt32 kMusicalTimeFlags =
@@ -98,7 +64,7 @@ void Clock::advance(std::int32_t frames) {
   time_.samplePos = static_cast<double>(position_);
 }
 
-Host::~Host() { removeRoutes(nullptr, this); }
+Host::~Host() = default;
 
 AEffect* Host::create(EntryFunction entry) {
   if (!entry) return nullptr;
@@ -106,21 +72,20 @@ AEffect* Host::create(EntryFunction entry) {
   creatingHost = this;
   AEffect* effect = entry(&sharedCallback);
   creatingHost = outer;
-  if (effect) addRoute(effect, this);
+  // resvd1 is the host's own field of the record; a record without the magic is no
+  // instance, and not written to.
+  if (effect && effect->magic == kEffectMagic) effect->resvd1 = reinterpret_cast<VstIntPtr>(this);
   return effect;
 }
 
-void Host::forget(const AEffect* effect) {
-  if (effect) removeRoutes(effect, nullptr);
-}
-
-VstIntPtr Host::answer(const PluginCall& call) {
+VstIntPtr Host::answer(AEffect* /*effect*/, VstInt32 opcode, VstInt32 /*index*/, VstIntPtr /*value*/,
+                       void* /*ptr*/, float /*opt*/) {
   // The time first: a plug-in asks for it several times in every block.
-  if (call.opcode == audioMasterGetTime) [[likely]]
+  if (opcode == audioMasterGetTime) [[likely]]
     return reinterpret_cast<VstIntPtr>(timeReplaced_.load(std::memory_order_acquire)
                                            ? timeInfo_.load(std::memory_order_relaxed)
                                            : clock_.info());
-  switch (call.opcode) {
+  switch (opcode) {
     case audioMasterVersion: return versionAnswer_.load();
     case audioMasterGetSampleRate: return static_cast<VstIntPtr>(std::lround(clock_.sampleRate()));
     case audioMasterGetBlockSize: return clock_.blockSize();

@@ -18,16 +18,6 @@ inline constexpr VstIntPtr kHostVersion = 2400;
 inline constexpr VstInt32 kProcessLevelUser = 1;
 inline constexpr VstInt32 kProcessLevelOffline = 4;
 
-// One call from a plug-in to its host, as the callback received it.
-struct PluginCall {
-  AEffect* effect;
-  VstInt32 opcode;
-  VstInt32 index;
-  VstIntPtr value;
-  void* ptr;
-  float opt;
-};
-
 // The transport a host reports: the position counts the frames processed since the
 // last restart at the instance's sample rate. With a tempo it is also musical time in
 // 4/4, playing; without one it carries only position and rate.
@@ -59,7 +49,8 @@ class Clock {
 // Answers the calls of the instances it created as a plain host does: version 2400,
 // the clock's time information, its rate, block size and process level, 0 to anything
 // else. A test or a fuzzer sets other answers, or overrides answer() to observe the
-// calls. Calls are routed without locks or allocation, from any thread.
+// calls. A call finds its host through the host field of the instance's record, which
+// create() marks: no lock, no allocation, no search, from any thread.
 class Host {
  public:
   Host() = default;
@@ -69,10 +60,9 @@ class Host {
 
   // Calls `entry` with the shared callback; the new instance's calls come here.
   AEffect* create(EntryFunction entry);
-  // Stops routing a closed instance's calls here (its address may be reused).
-  void forget(const AEffect* effect);
 
-  virtual VstIntPtr answer(const PluginCall& call);
+  // One call of an instance, with the callback's arguments as received.
+  virtual VstIntPtr answer(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
 
   // The answer to audioMasterVersion (0 makes a conforming plug-in refuse to load).
   void setVersionAnswer(VstIntPtr answer) { versionAnswer_.store(answer); }

@@ -30,7 +30,6 @@ void Instance::create(EntryFunction entry) {
     return;
   }
   if (created->magic != kEffectMagic || !created->dispatcher) {
-    host_->forget(created);
     failure_ = Failure::notAnEffect;
     return;
   }
@@ -42,7 +41,6 @@ Instance::~Instance() {
   if (!effect_) return;
   suspend();
   dispatch(effClose);
-  host_->forget(effect_);
   effect_ = nullptr;
 }
 

@@ -43,7 +43,8 @@ TEST_P(EntryPoint, HandsTheHostTheAnnouncedRecord) {
   EXPECT_EQ(record.numInputs, 2);
   EXPECT_EQ(record.numOutputs, 2);
   EXPECT_EQ(record.flags, 0x1030);
-  EXPECT_EQ(record.resvd1, 0);
+  // The host's own field: the host marks the record with itself to route its calls.
+  EXPECT_EQ(record.resvd1, reinterpret_cast<VstIntPtr>(static_cast<hosting::Host*>(&host)));
   EXPECT_EQ(record.resvd2, 0);
   EXPECT_EQ(record.initialDelay, 0);
   EXPECT_EQ(record.realQualities, 0);

@@ -37,15 +37,15 @@ void TestHost::clearCalls() {
   total_ = 0;
 }
 
-VstIntPtr TestHost::answer(const hosting::PluginCall& received) {
-  const HostCall call{received.effect, received.opcode, received.index, received.value};
+VstIntPtr TestHost::answer(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
+  const HostCall call{effect, opcode, index, value};
   {
     std::lock_guard lock(mutex_);
     ++total_;
     if (log_.size() < log_.capacity()) log_.push_back(call);
   }
   if (hook_) hook_(call);
-  return Host::answer(received);
+  return Host::answer(effect, opcode, index, value, ptr, opt);
 }
 
 HostedPlugin::HostedPlugin(TestHost& host, PluginEntryProc entry) : host_(host), effect_(host.create(entry)) {}
@@ -116,7 +116,6 @@ VstIntPtr HostedPlugin::close() {
   AEffect* effect = effect_;
   effect_ = nullptr;
   const VstIntPtr answer = effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
-  host_.forget(effect);
   return answer;
 }
 

@@ -41,7 +41,8 @@ class TestHost : public hosting::Host {
   std::size_t callCount() const;
   void clearCalls();
 
-  VstIntPtr answer(const hosting::PluginCall& call) override;
+  VstIntPtr answer(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+                   float opt) override;
 
  private:
   mutable std::mutex mutex_;
