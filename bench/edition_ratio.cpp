@@ -1,6 +1,10 @@
 #include "bench/edition_ratio.h"
 
+#include <unistd.h>
+
 #include <cstdio>
+
+#include "bench/bench_summary.h"
 
 EditionRatioReporter::EditionRatioReporter(bool color, std::string baseline, std::string edition, std::string heading)
     : benchmark::ConsoleReporter(color ? OO_Color : OO_None),
@@ -31,4 +35,42 @@ void EditionRatioReporter::Finalize() {
                 edition_.c_str(), seconds * 1e9, seconds / base->second);
   }
   benchmark::ConsoleReporter::Finalize();
+}
+
+const PluginModule& vst2Library() {
+  static const PluginModule module(PluginModule::defaultPath());
+  return module;
+}
+
+namespace {
+
+template <class Sample>
+void vst2Case(benchmark::State& state, FoldMode mode) {
+  PluginInstance plugin(vst2Library(), mode, kEditionFrames);
+  StereoBuffers<Sample> buffers(kEditionFrames);
+  timeBlocks(state, kEditionFrames, [&](std::int32_t n) { plugin.process(buffers.inputs(), buffers.outputs(), n); });
+}
+
+}  // namespace
+
+int runEditionComparison(int argc, char** argv, const char* edition, const char* heading, EditionCase floatCase,
+                         EditionCase doubleCase) {
+  const struct {
+    const char* path;
+    EditionCase baseline;
+    EditionCase edition;
+  } paths[] = {{"float", vst2Case<float>, floatCase}, {"double", vst2Case<double>, doubleCase}};
+  for (const auto& path : paths) {
+    for (FoldMode mode : {FoldMode::stereo, FoldMode::mono}) {
+      const std::string suffix = std::string(path.path) + "/" + modeName(mode);
+      benchmark::RegisterBenchmark(("vst2/" + suffix).c_str(), path.baseline, mode);
+      benchmark::RegisterBenchmark((std::string(edition) + "/" + suffix).c_str(), path.edition, mode);
+    }
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  EditionRatioReporter reporter(isatty(STDOUT_FILENO) != 0, "vst2", edition, heading);
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return reporter.failed() ? 1 : 0;
 }

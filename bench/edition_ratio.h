@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_host.h"
+
 class EditionRatioReporter : public benchmark::ConsoleReporter {
  public:
   EditionRatioReporter(bool color, std::string baseline, std::string edition, std::string heading);
@@ -24,3 +26,18 @@ class EditionRatioReporter : public benchmark::ConsoleReporter {
   std::map<std::string, double> seconds_;
   bool failed_ = false;
 };
+
+// The frames per block the editions are compared at.
+inline constexpr std::int32_t kEditionFrames = 512;
+
+// The VST 2.4 library the editions are measured against, loaded once.
+const PluginModule& vst2Library();
+
+// One edition's case: its process timed over kEditionFrames-frame blocks in `mode`.
+using EditionCase = void (*)(benchmark::State& state, FoldMode mode);
+
+// Registers, for float and double samples and both modes, "vst2/<sample>/<mode>" (the
+// library's processReplacing) and "<edition>/<sample>/<mode>" beside it, runs them with
+// the ratio table under `heading`; answers the program's exit status.
+int runEditionComparison(int argc, char** argv, const char* edition, const char* heading, EditionCase floatCase,
+                         EditionCase doubleCase);

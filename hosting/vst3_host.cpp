@@ -81,7 +81,7 @@ tresult V3_API streamRead(IBStream* self, void* buffer, int32 size, int32* done)
   if (n) std::memcpy(buffer, stream.bytes.data() + stream.position, n);
   stream.position += n;
   if (done) *done = static_cast<int32>(n);
-  return kResultOk;
+  return stream.falseWhenShort && n < static_cast<std::size_t>(std::max(size, 0)) ? kResultFalse : kResultOk;
 }
 
 tresult V3_API streamWrite(IBStream* self, void* buffer, int32 size, int32* done) {

@@ -40,13 +40,16 @@ class Vst3Module {
 };
 
 // A host's memory stream. `chunk` limits the bytes per read or write call (short reads);
-// at the end a read answers kResultOk with 0 bytes. Its references are not counted.
+// at the end a read answers kResultOk with 0 bytes, or with `falseWhenShort` kResultFalse
+// for every read that delivers less than asked, as some hosts' file streams do. Its
+// references are not counted.
 class MemoryStream : public vst3::IBStream {
  public:
   explicit MemoryStream(std::vector<unsigned char> bytes = {}, std::int32_t chunk = 1 << 30);
   std::vector<unsigned char> bytes;
   std::size_t position = 0;
   std::int32_t chunk;
+  bool falseWhenShort = false;
   int reads = 0;
 };
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the three plug-ins (Linux, 32-bit and 64-bit Windows) with their LV2 and VST3
-# bundles into out/ and runs the renderer's demo through the Linux one. Extra arguments go
-# to every CMake configure, e.g. tools/build.sh -DTWINFOLD_UNIQUE_ID=Qtwf
+# bundles and CLAP files into out/ and runs the renderer's demo through the Linux one.
+# Extra arguments go to every CMake configure, e.g. tools/build.sh -DTWINFOLD_UNIQUE_ID=Qtwf
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -10,14 +10,16 @@ for target in linux win32 win64; do
   echo "== Building $target"
   cmake --preset "$target" -DTWINFOLD_BUILD_TESTS=OFF "$@" >/dev/null
   if [ "$target" = linux ]; then
-    cmake --build --preset "$target" --target Quillmarsh_twinfold Quillmarsh_twinfold_lv2 Quillmarsh_twinfold_vst3 vst-render
+    cmake --build --preset "$target" --target Quillmarsh_twinfold Quillmarsh_twinfold_lv2 Quillmarsh_twinfold_vst3 \
+      Quillmarsh_twinfold_clap vst-render
   else
-    cmake --build --preset "$target" --target Quillmarsh_twinfold Quillmarsh_twinfold_lv2 Quillmarsh_twinfold_vst3
+    cmake --build --preset "$target" --target Quillmarsh_twinfold Quillmarsh_twinfold_lv2 Quillmarsh_twinfold_vst3 \
+      Quillmarsh_twinfold_clap
   fi
 done
 tools/stage.sh build out
 echo
 ls -l out/*/Quillmarsh_twinfold.so out/*/Quillmarsh_twinfold.dll out/*/Quillmarsh_twinfold.lv2/* \
-  out/*/Quillmarsh_twinfold.vst3/Contents/*/*
+  out/*/Quillmarsh_twinfold.vst3/Contents/*/* out/*/Quillmarsh_twinfold.clap
 echo
 out/linux/vst-render out/linux/Quillmarsh_twinfold.so

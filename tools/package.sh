@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Release packages of the built plug-ins, written into dist/:
-#   Quillmarsh_twinfold-<version>-win32.zip, -win64.zip   the DLL, bundles, INSTALL.txt
-#   Quillmarsh_twinfold-<version>-linux-x86_64.tar.gz     the .so, bundles, vst-render, INSTALL.txt
+#   Quillmarsh_twinfold-<version>-win32.zip, -win64.zip   the DLL, bundles, .clap, INSTALL.txt
+#   Quillmarsh_twinfold-<version>-linux-x86_64.tar.gz     the .so, bundles, .clap, vst-render, INSTALL.txt
 #   quillmarsh-twinfold_<version>_amd64.deb               for Debian and its derivatives
 #   Quillmarsh_twinfold-<version>-windows-setup.exe       installer for 32- and 64-bit Windows
 #   SHA256SUMS                                            over the five
 # It packages what tools/build.sh left in out/<target>/ (running tools/build.sh first
-# when a plug-in is missing there), including any *.lv2 and *.vst3 bundles it finds.
+# when a plug-in is missing there), including any *.lv2 and *.vst3 bundles and *.clap
+# files it finds.
 #
 #   tools/package.sh [--from OUT_ROOT] [--dist DIR]
 #
@@ -68,18 +69,18 @@ normalise() {
   find "$1" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 }
 
-# Copies the bundles (folders named *.lv2 or *.vst3) of one target into a folder.
+# Copies the bundles (folders named *.lv2 or *.vst3) and *.clap files of one target.
 copy_bundles() {
   local bundle
-  for bundle in "$1"/*.lv2 "$1"/*.vst3; do
-    if [ -d "$bundle" ]; then cp -R "$bundle" "$2/"; fi
+  for bundle in "$1"/*.lv2 "$1"/*.vst3 "$1"/*.clap; do
+    if [ -e "$bundle" ]; then cp -R "$bundle" "$2/"; fi
   done
 }
 
 # INSTALL.txt for one platform, naming only what the archive holds.
 # install_text PLATFORM ARCHIVE_FOLDER
 install_text() {
-  local platform=$1 folder=$2 vst2 lv2 vst3 plugin_file installer=""
+  local platform=$1 folder=$2 vst2 lv2 vst3 clap plugin_file installer=""
   if [ "$platform" != linux ]; then
     installer="$name-$version-windows-setup.exe, from the same place as this archive,
 installs the editions for 32- and 64-bit hosts where hosts look for them and
@@ -93,19 +94,22 @@ registers an uninstaller; /S runs it without questions. To install by hand inste
       plugin_file=$name.dll
       vst2='C:\Program Files (x86)\Common Files\VST2  or  C:\Program Files (x86)\VstPlugins'
       lv2='C:\Program Files (x86)\Common Files\LV2'
-      vst3='C:\Program Files (x86)\Common Files\VST3' ;;
+      vst3='C:\Program Files (x86)\Common Files\VST3'
+      clap='C:\Program Files (x86)\Common Files\CLAP' ;;
     win64)
       title="64-bit Windows hosts"
       plugin_file=$name.dll
       vst2='C:\Program Files\Common Files\VST2  or  C:\Program Files\VstPlugins'
       lv2='C:\Program Files\Common Files\LV2  (or %APPDATA%\LV2 for your account only)'
-      vst3='C:\Program Files\Common Files\VST3  (or %LOCALAPPDATA%\Programs\Common\VST3 for your account only)' ;;
+      vst3='C:\Program Files\Common Files\VST3  (or %LOCALAPPDATA%\Programs\Common\VST3 for your account only)'
+      clap='C:\Program Files\Common Files\CLAP  (or %LOCALAPPDATA%\Programs\Common\CLAP for your account only)' ;;
     linux)
       title="64-bit Linux hosts (x86-64)"
       plugin_file=$name.so
       vst2='~/.vst for your account, or /usr/local/lib/vst for everyone'
       lv2='~/.lv2 for your account, or /usr/local/lib/lv2 for everyone'
-      vst3='~/.vst3 for your account, or /usr/local/lib/vst3 for everyone' ;;
+      vst3='~/.vst3 for your account, or /usr/local/lib/vst3 for everyone'
+      clap='~/.clap for your account, or /usr/local/lib/clap for everyone' ;;
   esac
   cat <<EOF
 $name $version for $title
@@ -141,6 +145,15 @@ EOF
 Hosts that load VST3 plug-ins:
   folder  $(basename "$bundle")  (the whole folder, as it is)
   copy to $vst3
+EOF
+  done
+  for bundle in "$folder"/*.clap; do
+    [ -f "$bundle" ] || continue
+    cat <<EOF
+
+Hosts that load CLAP plug-ins:
+  file    $(basename "$bundle")
+  copy to $clap
 EOF
   done
   if [ "$platform" = linux ]; then
@@ -218,6 +231,10 @@ done
 for bundle in "$from"/linux/*.vst3; do
   [ -d "$bundle" ] || continue
   mkdir -p "$root/usr/lib/vst3" && cp -R "$bundle" "$root/usr/lib/vst3/" && formats="$formats, VST3"
+done
+for bundle in "$from"/linux/*.clap; do
+  [ -f "$bundle" ] || continue
+  mkdir -p "$root/usr/lib/clap" && cp "$bundle" "$root/usr/lib/clap/" && formats="$formats, CLAP"
 done
 gzip -9 -n <tools/render/vst-render.1 >"$root/usr/share/man/man1/vst-render.1.gz"
 cp tools/package/copyright "$doc/copyright"

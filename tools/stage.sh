@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Copies what ships from the builds in BUILD_ROOT/<target>/ into OUT_ROOT/<target>/:
-# the plug-ins with their bundles and, on Linux, the renderer. Each target's folder is
-# emptied first, so it holds exactly the files of these builds.
+# the plug-ins with their bundles, the .clap files and, on Linux, the renderer. Each
+# target's folder is emptied first, so it holds exactly the files of these builds.
 #   tools/stage.sh [BUILD_ROOT [OUT_ROOT]]        (defaults: build out)
 set -euo pipefail
 build_root=${1:-build}
@@ -12,6 +12,7 @@ for target in linux win32 win64; do
   mkdir -p "$out_root/$target"
   cp -R "$build_root/$target/lv2/Quillmarsh_twinfold.lv2" "$out_root/$target/"
   cp -R "$build_root/$target/Quillmarsh_twinfold.vst3" "$out_root/$target/"
+  cp "$build_root/$target/clap/Quillmarsh_twinfold.clap" "$out_root/$target/"
 done
 cp "$build_root/linux/host/Quillmarsh_twinfold.so" "$out_root/linux/"
 cp "$build_root/linux/tools/render/vst-render" "$out_root/linux/"

@@ -117,7 +117,11 @@ tresult Plugin::canProcessSampleSize(int32 size) {
 }
 
 uint32 Plugin::getLatencySamples() { return static_cast<uint32>(std::max(core_.initialDelay(), 0)); }
-uint32 Plugin::getTailSamples() { return kNoTail; }
+// The core's tail, where 0 and 1 both mean none.
+uint32 Plugin::getTailSamples() {
+  const VstIntPtr tail = core_.tailSize();
+  return tail > 1 ? static_cast<uint32>(std::min<VstIntPtr>(tail, INT32_MAX)) : kNoTail;
+}
 // The core's time queries are answered by its in-process host, not from the context.
 uint32 Plugin::getProcessContextRequirements() { return 0; }
 
@@ -181,26 +185,25 @@ tresult Plugin::processAudio(ProcessData& data, AudioBusBuffers& output, Sample*
 
 // State -----------------------------------------------------------------------------
 
-StateImage Plugin::readStateImage(IBStream* stream, std::vector<unsigned char>& bytes) const {
-  bytes = readState(stream);
-  return parseState(bytes.data(), bytes.size(), identity_);
+hosting::StateImage Plugin::readStateImage(IBStream* stream, std::vector<unsigned char>& bytes) const {
+  StreamReader reader(stream);
+  bytes = hosting::readState(reader);
+  return hosting::parseState(bytes.data(), bytes.size(), identity_);
 }
 
-double Plugin::restore(hosting::Instance& core, const StateImage& image) {
-  if (image.kind == StateImage::Kind::Chunk) core.restoreChunk(image.chunk, image.chunkSize);
-  for (std::size_t i = 0; i < image.values.size(); ++i) core.setParameter(static_cast<VstInt32>(i), image.values[i]);
+double Plugin::restore(hosting::Instance& core, const hosting::StateImage& image) {
+  hosting::restoreState(core, image);
   return core.getParameter(kModeParameter);
 }
 
 tresult Plugin::componentGetState(IBStream* stream) {
-  const hosting::Instance::Chunk chunk = core_.saveChunk();
-  if (!stream || chunk.size == 0) return kResultFalse;
-  return writeAll(stream, chunk.data, chunk.size) ? kResultOk : kResultFalse;
+  StreamWriter writer(stream);
+  return stream && hosting::writeState(writer, core_) ? kResultOk : kResultFalse;
 }
 
 tresult Plugin::componentSetState(IBStream* stream) {
   std::vector<unsigned char> bytes;
-  const StateImage image = readStateImage(stream, bytes);
+  const hosting::StateImage image = readStateImage(stream, bytes);
   if (!image.valid()) return kResultFalse;
   controllerValue_.store(restore(core_, image));
   return kResultOk;
@@ -210,7 +213,7 @@ tresult Plugin::setComponentState(IBStream* stream) {
   // The component has applied this state already; only the controller's view follows,
   // read back from the private instance.
   std::vector<unsigned char> bytes;
-  const StateImage image = readStateImage(stream, bytes);
+  const hosting::StateImage image = readStateImage(stream, bytes);
   if (!image.valid()) return kResultFalse;
   const std::lock_guard<std::mutex> lock(displayMutex_);
   controllerValue_.store(restore(displayCore(), image));

@@ -11,7 +11,7 @@
 
 #include "hosting/instance.h"
 #include "host/vst3/automation.h"
-#include "host/vst3/state_bytes.h"
+#include "hosting/edition_state.h"
 #include "host/vst3/vst3_abi.h"
 
 namespace vst3 {
@@ -82,9 +82,9 @@ class Plugin {
   ~Plugin();
 
   // The state a stream holds, checked against this core; Invalid when unusable.
-  StateImage readStateImage(IBStream* stream, std::vector<unsigned char>& bytes) const;
+  hosting::StateImage readStateImage(IBStream* stream, std::vector<unsigned char>& bytes) const;
   // Applies a checked state to a core; answers the parameter value it leaves.
-  static double restore(hosting::Instance& core, const StateImage& image);
+  static double restore(hosting::Instance& core, const hosting::StateImage& image);
   hosting::Instance& displayCore();
   void prepareScratch();
   template <class Sample>
@@ -99,7 +99,7 @@ class Plugin {
   std::atomic<uint32> references_{1};
   hosting::EntryFunction entry_;
   hosting::Instance core_;
-  CoreIdentity identity_;
+  hosting::CoreIdentity identity_;
   double defaultValue_ = 0.0;
   // The controller's view of the parameter (the standard's model: what the host set,
   // or the last state); the audio path follows `process` and the component state.

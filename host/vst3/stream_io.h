@@ -1,20 +1,30 @@
-// Reading and writing a host's stream without seek or tell: hosts hand over streams that
-// are already partly written, or already read to the end.
+// A host's IBStream as the shared state code reads and writes it: no seek or tell, since
+// hosts hand over streams that are already partly written, or already read to the end.
 #pragma once
 
-#include <cstddef>
-#include <vector>
-
+#include "hosting/edition_state.h"
 #include "host/vst3/vst3_abi.h"
 
 namespace vst3 {
 
-// Reads until `size` bytes arrived or a read yields nothing; answers the bytes read.
-std::size_t readUpTo(IBStream* stream, unsigned char* out, std::size_t size);
-// Reads one state (a core chunk, or a program or bank file) from the stream's position;
-// empty when the stream holds none.
-std::vector<unsigned char> readState(IBStream* stream);
-// Writes every byte; false when the stream takes fewer.
-bool writeAll(IBStream* stream, const unsigned char* bytes, std::size_t size);
+class StreamReader : public hosting::StateReader {
+ public:
+  explicit StreamReader(IBStream* stream) : stream_(stream) {}
+  // The bytes a read placed count even when it answers kResultFalse, as some hosts' file
+  // streams do on the last, short read.
+  std::int64_t read(unsigned char* out, std::size_t size) override;
+
+ private:
+  IBStream* stream_;
+};
+
+class StreamWriter : public hosting::StateWriter {
+ public:
+  explicit StreamWriter(IBStream* stream) : stream_(stream) {}
+  std::int64_t write(const unsigned char* bytes, std::size_t size) override;
+
+ private:
+  IBStream* stream_;
+};
 
 }  // namespace vst3

@@ -3,6 +3,7 @@
 
 #include "tests/host/allocation_counter.h"
 #include "tests/host/host_fixture.h"
+#include "hosting/clap_host.h"
 #include "hosting/lv2_host.h"
 #include "hosting/vst3_host.h"
 
@@ -131,6 +132,38 @@ TEST_F(RealTime, Vst3ProcessAllocatesNothing) {
   EXPECT_EQ(outLeft[100], 0.375f) << "and switched to mono at its change";
   EXPECT_EQ(instance.releaseAll(), 0u);
   V3CALL(factory, release);
+}
+
+// The CLAP edition's process, with an event inside every block, in both sample sizes.
+TEST_F(RealTime, ClapProcessAllocatesNothing) {
+  const ClapModule module;
+  ASSERT_TRUE(module.loaded()) << module.library().error();
+  ASSERT_TRUE(module.entry().init(nullptr));
+  ClapHost host;
+  const std::uint64_t beforeInstance = allocationCount();
+  {
+    ClapInstance instance(module.factory(), host);
+    ASSERT_TRUE(instance.initialized);
+    EXPECT_GT(allocationCount(), beforeInstance) << "the counter must see the module's allocations";
+    ASSERT_TRUE(instance.start(48000.0, 512));
+    ClapEvents toMono, toStereo;
+    toMono.value(100, 1.0);
+    toStereo.value(100, 0.0);
+    ClapBlock<float> floats(std::vector<float>(512, 0.5f), std::vector<float>(512, 0.25f));
+    ClapBlock<double> doubles(std::vector<double>(512, 0.5), std::vector<double>(512, 0.25));
+    ASSERT_EQ(instance.process(floats, &toMono), clap::kProcessContinue);
+
+    const std::uint64_t before = allocationCount();
+    for (int round = 0; round < 4; ++round) {
+      instance.process(floats, round % 2 ? &toMono : &toStereo);
+      instance.process(doubles, round % 2 ? &toMono : &toStereo);
+      instance.process(floats, nullptr, 0);
+    }
+    EXPECT_EQ(allocationCount() - before, 0u);
+    EXPECT_EQ(floats.out[0][99], 0.5f) << "the last round began in stereo";
+    EXPECT_EQ(floats.out[0][100], 0.375f) << "and switched to mono at its event";
+  }
+  module.entry().deinit();
 }
 
 }  // namespace

@@ -29,11 +29,13 @@ tested_binary() {
   esac
 }
 
-# The bundles (*.lv2, *.vst3 folders) staged for one target, or only those of one kind.
+# The bundles (*.lv2, *.vst3 folders) and *.clap files staged for one target, or only
+# those of one kind.
 # staged_bundles TARGET [KIND]
 staged_bundles() {
   local pattern=${2:-*}
-  find "$out/$1" -mindepth 1 -maxdepth 1 -type d \( -name "*.lv2" -o -name "*.vst3" \) -name "*.$pattern" | sort
+  find "$out/$1" -mindepth 1 -maxdepth 1 \( -type d \( -name "*.lv2" -o -name "*.vst3" \) -o -type f -name "*.clap" \) \
+    -name "*.$pattern" | sort
 }
 
 # "mode path" lines for the bundles staged for one target, as they appear under PREFIX.
@@ -75,9 +77,10 @@ check_install_text() {
   grep -q "announces the unique ID .*\b${TWINFOLD_UNIQUE_ID_NUMBER:?}\b" "$text" ||
     fail "$target INSTALL.txt does not give the unique ID $TWINFOLD_UNIQUE_ID_NUMBER"
   local kind
-  for kind in lv2 vst3; do
+  for kind in lv2 vst3 clap; do
     if compgen -G "$folder/*.$kind" >/dev/null; then
-      grep -q "^  folder  $name.$kind " "$text" || fail "$target INSTALL.txt does not name the .$kind bundle"
+      grep -Eq "^  (folder  $name.$kind |file    $name.$kind"$'\r'"?$)" "$text" ||
+        fail "$target INSTALL.txt does not name the .$kind bundle"
     elif grep -qi "\.$kind\b\|load ${kind^^}" "$text"; then
       fail "$target INSTALL.txt mentions .$kind, which the archive does not hold"
     fi
@@ -174,7 +177,7 @@ deb)
   cmp "$root/usr/bin/vst-render" "$(tested_binary linux/vst-render)" || fail "/usr/bin/vst-render is not the tested one"
   zcat "$root/usr/share/man/man1/vst-render.1.gz" | cmp - "$source_dir/tools/render/vst-render.1" ||
     fail "the manual page is not tools/render/vst-render.1"
-  for kind in lv2 vst3; do
+  for kind in lv2 vst3 clap; do
     same_bundles linux "$root/usr/lib/$kind" "/usr/lib/$kind" "$kind"
   done
   "$root/usr/bin/vst-render" --info "$root/usr/lib/vst/$name.so" | grep -q "^Effect name *$name$" ||

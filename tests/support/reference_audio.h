@@ -48,3 +48,11 @@ inline std::vector<float> noiseSamples(std::size_t frames, std::uint32_t seed) {
   }
   return samples;
 }
+
+// start, start + step, start + 2 step, …
+template <class Sample>
+std::vector<Sample> ramp(std::size_t frames, Sample start, Sample step) {
+  std::vector<Sample> values(frames);
+  for (std::size_t i = 0; i < frames; ++i) values[i] = start + step * static_cast<Sample>(i);
+  return values;
+}

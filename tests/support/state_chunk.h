@@ -1,9 +1,11 @@
 // The core's state chunk as a host holds it: little-endian floats, the marker first,
-// then the slider values (x86 targets are little-endian, the chunk's byte order).
+// then the slider values (x86 targets are little-endian, the chunk's byte order); and
+// the files around it: the editions' headed state and VST 2.4 program and bank files.
 #pragma once
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 // A chunk of 1 + values.size() floats: the marker, then the values.
@@ -19,4 +21,47 @@ inline std::vector<std::uint8_t> modeChunk(float mode) {
   std::vector<float> sliders(64, 0.0f);
   sliders[0] = mode;
   return chunkBytes(sliders);
+}
+
+// "TWFS", version 1 and the byte count, little-endian, before the chunk.
+inline std::vector<std::uint8_t> headedState(const std::vector<std::uint8_t>& chunk, std::uint32_t version = 1) {
+  std::vector<std::uint8_t> bytes = {'T', 'W', 'F', 'S'};
+  for (std::uint32_t field : {version, static_cast<std::uint32_t>(chunk.size())})
+    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(field >> (8 * i)));
+  bytes.insert(bytes.end(), chunk.begin(), chunk.end());
+  return bytes;
+}
+
+inline void putBigEndian(std::vector<std::uint8_t>& bytes, std::uint32_t value) {
+  for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<std::uint8_t>(value >> shift));
+}
+
+inline void putTag(std::vector<std::uint8_t>& bytes, const char* tag) {
+  for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(tag[i]));
+}
+
+// A program file (FPCh) or bank file (FBCh) around a chunk, for the core's ID 0.
+inline std::vector<std::uint8_t> presetFile(const std::vector<std::uint8_t>& chunk, bool bank, std::uint32_t id = 0) {
+  std::vector<std::uint8_t> file;
+  auto put = [&file](std::uint32_t value) { putBigEndian(file, value); };
+  auto tag = [&file](const char* text) { putTag(file, text); };
+  tag("CcnK");
+  put(0);  // byte size, below
+  tag(bank ? "FBCh" : "FPCh");
+  put(bank ? 2 : 1);
+  put(id);
+  put(1000);
+  put(1);  // parameters, or programs
+  if (bank) {
+    put(0);
+    file.resize(156, 0);
+  } else {
+    const std::string name = "Quillmarsh_twinfold";
+    for (std::size_t i = 0; i < 28; ++i) file.push_back(i < name.size() ? static_cast<std::uint8_t>(name[i]) : 0);
+  }
+  put(static_cast<std::uint32_t>(chunk.size()));
+  file.insert(file.end(), chunk.begin(), chunk.end());
+  const std::uint32_t size = static_cast<std::uint32_t>(file.size() - 8);
+  for (int i = 0; i < 4; ++i) file[4 + i] = static_cast<std::uint8_t>(size >> (24 - 8 * i));
+  return file;
 }

@@ -38,7 +38,7 @@ TEST_F(StartedInstance, StateAndTextsWhileProcessing) {
   int refused = 0;
   for (int round = 0; round < kRounds; ++round) {
     const std::vector<unsigned char> saved = instance->getState();
-    if (saved.size() != 260u) ++refused;
+    if (saved.size() != 12u + 260u) ++refused;
     if (instance->setState(chunkFor(round % 3 == 0 ? 1.0f : 0.0f)) != kResultOk) ++refused;
     MemoryStream stream(saved);
     if (V3CALL(instance->controller, setComponentState, &stream) != kResultOk) ++refused;

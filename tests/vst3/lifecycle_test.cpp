@@ -50,7 +50,7 @@ TEST_F(FactoryTest, ArdourLifeCycle) {
   MemoryStream stream(std::vector<unsigned char>(48, 0xAB));
   stream.position = 48;
   ASSERT_EQ(V3CALL(component, getState, &stream), kResultOk);
-  ASSERT_EQ(stream.bytes.size(), 48u + 260u);
+  ASSERT_EQ(stream.bytes.size(), 48u + 12u + 260u);
   MemoryStream copy(std::vector<unsigned char>(stream.bytes.begin() + 48, stream.bytes.end()));
   EXPECT_EQ(V3CALL(controller, setComponentState, &copy), kResultOk);
 
@@ -115,7 +115,7 @@ TEST_F(FactoryTest, CarlaLifeCycle) {
 
   // State: the component's stream, then the controller with the same, consumed stream.
   const std::vector<unsigned char> saved = instance.getState();
-  ASSERT_EQ(saved.size(), 260u);
+  ASSERT_EQ(saved.size(), 12u + 260u);
   MemoryStream stream(saved);
   EXPECT_EQ(V3CALL(instance.component, setState, &stream), kResultOk);
   EXPECT_EQ(stream.position, saved.size());

@@ -1,44 +1,11 @@
 // Component and controller state: the core's chunk as it is, short reads, refusals that
 // change nothing, and VST 2.4 program and bank files of the same core.
+#include "tests/support/state_chunk.h"
 #include "tests/vst3/vst3_fixture.h"
 
 using namespace vst3;
 
 namespace {
-
-std::vector<unsigned char> coreChunk(float mode) { return modeChunk(mode); }
-
-void putBigEndian(std::vector<unsigned char>& bytes, std::uint32_t value) {
-  for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<unsigned char>(value >> shift));
-}
-
-void putTag(std::vector<unsigned char>& bytes, const char* tag) {
-  for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<unsigned char>(tag[i]));
-}
-
-// A program file (FPCh) or bank file (FBCh) around a chunk, for the core's ID 0.
-std::vector<unsigned char> presetFile(const std::vector<unsigned char>& chunk, bool bank, std::uint32_t id = 0) {
-  std::vector<unsigned char> file;
-  putTag(file, "CcnK");
-  putBigEndian(file, 0);  // byte size, below
-  putTag(file, bank ? "FBCh" : "FPCh");
-  putBigEndian(file, bank ? 2 : 1);
-  putBigEndian(file, id);
-  putBigEndian(file, 1000);
-  putBigEndian(file, 1);  // parameters, or programs
-  if (bank) {
-    putBigEndian(file, 0);
-    file.resize(156, 0);
-  } else {
-    const std::string name = "Quillmarsh_twinfold";
-    for (std::size_t i = 0; i < 28; ++i) file.push_back(i < name.size() ? static_cast<unsigned char>(name[i]) : 0);
-  }
-  putBigEndian(file, static_cast<std::uint32_t>(chunk.size()));
-  file.insert(file.end(), chunk.begin(), chunk.end());
-  const std::uint32_t size = static_cast<std::uint32_t>(file.size() - 8);
-  for (int i = 0; i < 4; ++i) file[4 + i] = static_cast<unsigned char>(size >> (24 - 8 * i));
-  return file;
-}
 
 class Vst3State : public StartedInstance {
  protected:
@@ -53,15 +20,15 @@ class Vst3State : public StartedInstance {
 
 }  // namespace
 
-TEST_F(Vst3State, SavesTheCoresChunkAndRestoresItInAnotherInstance) {
+TEST_F(Vst3State, SavesTheHeadedChunkAndRestoresItInAnotherInstance) {
   std::vector<unsigned char> fresh = instance->getState();
-  EXPECT_EQ(fresh, coreChunk(0.0f)) << "the marker, then 64 zeros";
+  EXPECT_EQ(fresh, headedState(modeChunk(0.0f))) << "the header, the marker, then 64 zeros";
   ParameterChanges mono;
   mono.add(0, {{0, 1.0}});
   Block<float> none({}, {});
   instance->process(none.inputs.data(), none.outputs.data(), 0, &mono);
   const std::vector<unsigned char> saved = instance->getState();
-  EXPECT_EQ(saved, coreChunk(1.0f));
+  EXPECT_EQ(saved, headedState(modeChunk(1.0f)));
 
   Vst3Instance other(factory);
   other.start();
@@ -81,17 +48,17 @@ TEST_F(Vst3State, PartialChunksRestoreWhatTheyHold) {
 }
 
 TEST_F(Vst3State, UnusableStatesAreRefusedWithNothingChanged) {
-  ASSERT_EQ(instance->setState(coreChunk(1.0f)), kResultOk);
+  ASSERT_EQ(instance->setState(modeChunk(1.0f)), kResultOk);
   const std::vector<unsigned char> before = instance->getState();
-  std::vector<unsigned char> wrongMarker = coreChunk(0.0f);
+  std::vector<unsigned char> wrongMarker = modeChunk(0.0f);
   wrongMarker[3] = 0x44;  // +1000.0
-  std::vector<unsigned char> notANumber = coreChunk(0.0f);
+  std::vector<unsigned char> notANumber = modeChunk(0.0f);
   const float nan = std::numeric_limits<float>::quiet_NaN();
   std::memcpy(notANumber.data() + 8, &nan, 4);
-  std::vector<unsigned char> ragged = coreChunk(0.0f);
+  std::vector<unsigned char> ragged = modeChunk(0.0f);
   ragged.pop_back();
-  std::vector<unsigned char> otherPlugin = presetFile(coreChunk(0.0f), false, 0x51747766);
-  const std::vector<unsigned char> wholeFile = presetFile(coreChunk(0.0f), false);
+  std::vector<unsigned char> otherPlugin = presetFile(modeChunk(0.0f), false, 0x51747766);
+  const std::vector<unsigned char> wholeFile = presetFile(modeChunk(0.0f), false);
   const std::vector<unsigned char> truncatedFile(wholeFile.begin(), wholeFile.begin() + 300);
   std::vector<unsigned char> garbage(300);
   for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<unsigned char>(i * 37 + 11);
@@ -118,12 +85,12 @@ TEST_F(Vst3State, UnusableStatesAreRefusedWithNothingChanged) {
 }
 
 TEST_F(Vst3State, AcceptsProgramAndBankFilesOfTheVst24Edition) {
-  ASSERT_EQ(instance->setState(presetFile(coreChunk(1.0f), false), 5), kResultOk);
+  ASSERT_EQ(instance->setState(presetFile(modeChunk(1.0f), false), 5), kResultOk);
   EXPECT_TRUE(processesMono());
   EXPECT_EQ(controllerValue(), 1.0);
-  ASSERT_EQ(instance->setState(presetFile(coreChunk(0.0f), true)), kResultOk);
+  ASSERT_EQ(instance->setState(presetFile(modeChunk(0.0f), true)), kResultOk);
   EXPECT_FALSE(processesMono());
-  EXPECT_EQ(instance->getState(), coreChunk(0.0f));
+  EXPECT_EQ(instance->getState(), headedState(modeChunk(0.0f)));
   // A parameter-list program: one big-endian float per parameter.
   std::vector<unsigned char> list;
   putTag(list, "CcnK");
@@ -136,13 +103,47 @@ TEST_F(Vst3State, AcceptsProgramAndBankFilesOfTheVst24Edition) {
   EXPECT_TRUE(processesMono());
 }
 
+// Hosts' file streams answer kResultFalse on a short read, the last one included; its
+// bytes still count.
+TEST_F(Vst3State, ReadsAnsweringFalseStillDeliverTheirBytes) {
+  const std::vector<std::pair<const char*, std::vector<unsigned char>>> states = {
+      {"headed state", headedState(modeChunk(1.0f))},
+      {"bare chunk of two floats", chunkBytes({1.0f})},
+      {"program file", presetFile(modeChunk(1.0f), false)},
+  };
+  for (const auto& [what, bytes] : states) {
+    for (std::int32_t chunk : {1 << 30, 5}) {
+      ASSERT_EQ(instance->setState(modeChunk(0.0f)), kResultOk);
+      MemoryStream stream(bytes, chunk);
+      stream.falseWhenShort = true;
+      EXPECT_EQ(V3CALL(instance->component, setState, &stream), kResultOk) << what << ", " << chunk;
+      EXPECT_TRUE(processesMono()) << what << ", " << chunk;
+    }
+  }
+}
+
+// The state is read to its own end and no further: what follows in the host's stream
+// stays there.
+TEST_F(Vst3State, StateFollowedByOtherDataReadsOnlyItsOwnBytes) {
+  const std::vector<unsigned char> other(100, 0x55);
+  for (const auto& state : {headedState(modeChunk(1.0f)), presetFile(modeChunk(1.0f), true), modeChunk(1.0f)}) {
+    ASSERT_EQ(instance->setState(modeChunk(0.0f)), kResultOk);
+    std::vector<unsigned char> bytes = state;
+    bytes.insert(bytes.end(), other.begin(), other.end());
+    MemoryStream stream(bytes, 7);
+    ASSERT_EQ(V3CALL(instance->component, setState, &stream), kResultOk) << state.size() << " bytes";
+    EXPECT_EQ(stream.position, state.size());
+    EXPECT_TRUE(processesMono());
+  }
+}
+
 TEST_F(Vst3State, ControllerStateFollowsTheComponentOnlyInItsOwnView) {
-  MemoryStream stream(coreChunk(1.0f));
+  MemoryStream stream(modeChunk(1.0f));
   ASSERT_EQ(V3CALL(instance->controller, setComponentState, &stream), kResultOk);
   EXPECT_EQ(controllerValue(), 1.0);
   EXPECT_FALSE(processesMono()) << "the audio path changes only through the component";
-  EXPECT_EQ(instance->getState(), coreChunk(0.0f));
-  MemoryStream exhausted(coreChunk(0.0f));
+  EXPECT_EQ(instance->getState(), headedState(modeChunk(0.0f)));
+  MemoryStream exhausted(modeChunk(0.0f));
   exhausted.position = exhausted.bytes.size();
   EXPECT_EQ(V3CALL(instance->controller, setState, &exhausted), kResultOk);
   EXPECT_EQ(controllerValue(), 1.0);

@@ -49,13 +49,6 @@ class StartedInstance : public FactoryTest {
   std::unique_ptr<Vst3Instance> instance;
 };
 
-template <class Sample>
-std::vector<Sample> ramp(std::size_t frames, Sample start, Sample step) {
-  std::vector<Sample> values(frames);
-  for (std::size_t i = 0; i < frames; ++i) values[i] = start + step * static_cast<Sample>(i);
-  return values;
-}
-
 // Two channels of a block; `inPlace` makes the outputs the input memory.
 template <class Sample>
 struct Block {

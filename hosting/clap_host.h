@@ -1,0 +1,155 @@
+// A host of the CLAP edition, for the tests and the benchmarks: loads a .clap file by its
+// one export, as hosts do, and offers the host-side objects a plug-in is handed (the host record with or without extensions,
+// event lists, streams with short or failing calls), and instances driven through
+// their function tables.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host/clap/clap_abi.h"
+#include "hosting/module.h"
+
+inline constexpr const char* kClapPluginId = "com.quillmarsh.twinfold";
+
+// The file under test: $TWINFOLD_CLAP if set, else the path the build baked in.
+std::string clapFileUnderTest();
+
+// A loaded file and its clap_entry; nothing is called on load.
+class ClapModule {
+ public:
+  explicit ClapModule(const std::string& path = clapFileUnderTest());
+  bool loaded() const { return entry_ != nullptr; }
+  const clap::clap_plugin_entry& entry() const { return *entry_; }
+  const clap::clap_plugin_factory* factory() const;
+  const hosting::Module& library() const { return library_; }
+
+ private:
+  hosting::Module library_;
+  const clap::clap_plugin_entry* entry_ = nullptr;
+};
+
+// The host record. With `offersParams` it answers "clap.params" and records every
+// rescan with the thread it came from; otherwise every extension is null, as the
+// scanners of Carla and Qtractor answer.
+class ClapHost {
+ public:
+  explicit ClapHost(bool offersParams = true);
+  ClapHost(const ClapHost&) = delete;
+  ClapHost& operator=(const ClapHost&) = delete;
+  const clap::clap_host* record() const { return &host_; }
+
+  struct Rescan {
+    std::uint32_t flags;
+    std::thread::id thread;
+  };
+  std::vector<Rescan> rescans;
+  std::vector<std::string> askedFor;
+
+ private:
+  clap::clap_host host_{};
+  clap::clap_host_params params_{};
+  bool offersParams_;
+  friend struct ClapHostCalls;
+};
+
+// Input events as a host lists them, in the order added (any order, any time).
+class ClapEvents {
+ public:
+  ClapEvents();
+  ClapEvents(const ClapEvents&) = delete;
+  ClapEvents& operator=(const ClapEvents&) = delete;
+  // A value of parameter `id` at frame `time`, in event space `space`.
+  ClapEvents& value(std::uint32_t time, double value, clap::clap_id id = 0, std::uint16_t space = 0);
+  // A transport event at frame `time`.
+  ClapEvents& transport(std::uint32_t time);
+  const clap::clap_input_events* list() const { return &list_; }
+  // An output list that takes every event.
+  static const clap::clap_output_events* sink();
+
+ private:
+  std::vector<std::vector<unsigned char>> events_;
+  clap::clap_input_events list_{};
+  friend struct ClapEventCalls;
+};
+
+// Streams over memory: at most `chunk` bytes per call; `failWith` (0 or -1) is what a
+// write answers, or a read answers instead of data, once `failAfter` bytes went through.
+class ClapOutStream {
+ public:
+  explicit ClapOutStream(std::uint64_t chunk = UINT64_MAX, std::int64_t failWith = 1,
+                         std::uint64_t failAfter = UINT64_MAX);
+  const clap::clap_ostream* stream() const { return &stream_; }
+  std::vector<unsigned char> bytes;
+  std::uint64_t chunk;
+  std::int64_t failWith;
+  std::uint64_t failAfter;
+
+ private:
+  clap::clap_ostream stream_{};
+};
+
+class ClapInStream {
+ public:
+  explicit ClapInStream(std::vector<unsigned char> bytes, std::uint64_t chunk = UINT64_MAX, std::int64_t failWith = 0,
+                        std::uint64_t failAfter = UINT64_MAX);
+  const clap::clap_istream* stream() const { return &stream_; }
+  std::vector<unsigned char> bytes;
+  std::size_t position = 0;
+  std::uint64_t chunk;
+  std::int64_t failWith;
+  std::uint64_t failAfter;
+
+ private:
+  clap::clap_istream stream_{};
+};
+
+// Stereo buffers of one block for a process call; `inPlace` makes the outputs the
+// input memory. Outputs start as NaN, beyond the block too.
+template <class Sample>
+struct ClapBlock {
+  ClapBlock(std::vector<Sample> left, std::vector<Sample> right, bool inPlace = false);
+  ClapBlock(const ClapBlock&) = delete;
+  ClapBlock& operator=(const ClapBlock&) = delete;
+  std::uint32_t frames() const { return static_cast<std::uint32_t>(in[0].size()); }
+  // What the plug-in wrote (the input memory when in place).
+  const std::vector<Sample>& result(std::size_t channel) const { return inPlace ? in[channel] : out[channel]; }
+
+  std::vector<Sample> in[2], out[2];
+  Sample* inputs[2];
+  Sample* outputs[2];
+  bool inPlace;
+  clap::clap_audio_buffer inputBuffer{}, outputBuffer{};
+  clap::clap_process process{};
+};
+
+// One instance made by a factory for a host. `init` is called by the constructor;
+// `destroy` when it goes away, in whatever state the test left it.
+class ClapInstance {
+ public:
+  ClapInstance(const clap::clap_plugin_factory* factory, const ClapHost& host, const char* id = kClapPluginId);
+  ~ClapInstance();
+  ClapInstance(const ClapInstance&) = delete;
+  ClapInstance& operator=(const ClapInstance&) = delete;
+
+  explicit operator bool() const { return plugin != nullptr; }
+  template <class Extension>
+  const Extension* extension(const char* id) const {
+    return static_cast<const Extension*>(plugin->get_extension(plugin, id));
+  }
+  // activate and start_processing.
+  bool start(double rate = 48000.0, std::uint32_t maxFrames = 512);
+  // One process call over the block with these events (none when null).
+  template <class Sample>
+  std::int32_t process(ClapBlock<Sample>& block, const ClapEvents* events = nullptr,
+                       std::uint32_t frames = UINT32_MAX);
+  double value() const;
+  bool setValueByFlush(double value);
+  std::vector<unsigned char> save();
+  bool load(std::vector<unsigned char> bytes, std::uint64_t chunk = UINT64_MAX);
+
+  const clap::clap_plugin* plugin = nullptr;
+  bool initialized = false;
+};
