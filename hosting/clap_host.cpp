@@ -73,12 +73,14 @@ std::vector<unsigned char> bytesOf(const Event& event) {
 
 }  // namespace
 
-ClapEvents& ClapEvents::value(std::uint32_t time, double value, clap_id id, std::uint16_t space) {
+ClapEvents& ClapEvents::value(std::uint32_t time, double value, clap_id id, std::uint16_t space, bool zeroFilled) {
   clap_event_param_value event{};
   event.header = {sizeof event, time, space, kEventParamValue, 0};
   event.param_id = id;
-  event.note_id = -1;
-  event.port_index = event.channel = event.key = -1;
+  if (!zeroFilled) {
+    event.note_id = -1;
+    event.port_index = event.channel = event.key = -1;
+  }
   event.value = value;
   events_.push_back(bytesOf(event));
   return *this;

@@ -61,8 +61,10 @@ class ClapEvents {
   ClapEvents();
   ClapEvents(const ClapEvents&) = delete;
   ClapEvents& operator=(const ClapEvents&) = delete;
-  // A value of parameter `id` at frame `time`, in event space `space`.
-  ClapEvents& value(std::uint32_t time, double value, clap::clap_id id = 0, std::uint16_t space = 0);
+  // A value of parameter `id` at frame `time`, in event space `space`; note fields -1, or
+  // 0 with `zeroFilled` (as Qtractor sends them).
+  ClapEvents& value(std::uint32_t time, double value, clap::clap_id id = 0, std::uint16_t space = 0,
+                    bool zeroFilled = false);
   // A transport event at frame `time`.
   ClapEvents& transport(std::uint32_t time);
   const clap::clap_input_events* list() const { return &list_; }

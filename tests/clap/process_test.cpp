@@ -79,6 +79,7 @@ TYPED_TEST(ClapProcessing, EventsSwitchTheModeAtExactlyTheirFrames) {
       {"beyond the block: its last frame", [](ClapEvents& e) { e.value(2, 1.0).value(1000, 0.0); }, {{2, 15}}},
       {"other parameters, spaces and types ignored",
        [](ClapEvents& e) { e.value(1, 1.0, 1).value(2, 1.0, 0, 1).transport(3).value(4, 1.0); }, {{4, 16}}},
+      {"note fields zero-filled", [](ClapEvents& e) { e.value(5, 1.0, 0, 0, true); }, {{5, 16}}},
   };
   for (const Case& c : cases) {
     this->setMode(0.0);
