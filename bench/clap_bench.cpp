@@ -25,15 +25,20 @@ void clapCase(benchmark::State& state, FoldMode mode) {
     state.SkipWithError("the CLAP edition did not load");
     return;
   }
-  StereoBuffers<Sample> reference(kEditionFrames);
-  Sample** in = reference.inputs();
-  ClapBlock<Sample> block(std::vector<Sample>(in[0], in[0] + kEditionFrames),
-                          std::vector<Sample>(in[1], in[1] + kEditionFrames));
+  // The block's records over the same buffers as the VST 2.4 case, so both read and
+  // write memory of the same alignment.
+  StereoBuffers<Sample> buffers(kEditionFrames);
+  ClapBlock<Sample> block{std::vector<Sample>(kEditionFrames), std::vector<Sample>(kEditionFrames)};
+  for (int c = 0; c < 2; ++c) {
+    block.inputs[c] = buffers.inputs()[c];
+    block.outputs[c] = buffers.outputs()[c];
+  }
   ClapEvents setMode;
   setMode.value(0, mode == FoldMode::mono ? 1.0 : 0.0);
   plugin.process(block, &setMode);
+  StereoBuffers<Sample> reference(kEditionFrames);
   PluginInstance(vst2Library(), mode, kEditionFrames).process(reference.inputs(), reference.outputs(), kEditionFrames);
-  if (block.out[0] != reference.output(0) || block.out[1] != reference.output(1)) {
+  if (buffers.output(0) != reference.output(0) || buffers.output(1) != reference.output(1)) {
     state.SkipWithError("the CLAP edition's output differs from the VST 2.4 library's");
     return;
   }
