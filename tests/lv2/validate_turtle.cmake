@@ -1,6 +1,6 @@
 # Validates the bundle's Turtle against the LV2 schemas with sord_validate; any error
-# or warning fails. Only the specification's own bundles in SCHEMAS are read (those whose
-# manifest declares a specification or an ontology): the plug-ins installed beside them
+# or warning fails. Only LV2's own vocabulary bundles in SCHEMAS are read (those whose
+# manifest declares an LV2 vocabulary or an ontology): the plug-ins installed beside them
 # have descriptions of their own, with faults that are not ours to report.
 #   cmake -DSORD_VALIDATE=<program> -DSCHEMAS=<folder> -DBUNDLE=<folder> -P validate_turtle.cmake
 cmake_minimum_required(VERSION 3.25)
@@ -13,10 +13,10 @@ file(GLOB manifests "${SCHEMAS}/*/manifest.ttl")
 set(schemas "")
 foreach(manifest IN LISTS manifests)
   file(READ "${manifest}" declared)
-  if(declared MATCHES "lv2:Specification|owl:Ontology")
-    get_filename_component(specification "${manifest}" DIRECTORY)
-    file(GLOB_RECURSE specification_files "${specification}/*.ttl")
-    list(APPEND schemas ${specification_files})
+  if(declared MATCHES "lv2:Spec[a-z]+|owl:Ontology")
+    get_filename_component(vocabulary "${manifest}" DIRECTORY)
+    file(GLOB_RECURSE vocabulary_files "${vocabulary}/*.ttl")
+    list(APPEND schemas ${vocabulary_files})
   endif()
 endforeach()
 file(GLOB bundle_files "${BUNDLE}/*.ttl")
