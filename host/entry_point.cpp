@@ -1,7 +1,10 @@
 // The library's exported entry point: one new instance per call.
 #include "host/entry_point.h"
 
+#include <memory>
+
 #include "effect/twinfold_effect.h"
+#include "host/call_guard.h"
 #include "host/ember_handlers.h"
 
 #if defined(_WIN32)
@@ -12,25 +15,28 @@
 
 namespace {
 
+// The wrapper owns the effect once it exists; until then a failure frees it here.
 AEffect* createInstance(audioMasterCallback audioMaster) {
   const TVeSTFunctions table = emberFunctionTable();
-  auto* effect = new TEmberEffect;
-  CVeST* wrapper = VeSTCreate(effect, &table, audioMaster, 1, static_cast<std::int32_t>(effect->sliders.size()));
-  effect->hostWrapper = wrapper;
-  if (!wrapper) {
-    delete effect;
-    return nullptr;
-  }
+  auto effect = std::make_unique<TEmberEffect>();
+  CVeST* wrapper =
+      VeSTCreate(effect.get(), &table, audioMaster, 1, static_cast<std::int32_t>(effect->sliders.size()));
+  if (!wrapper) return nullptr;
+  effect.release()->hostWrapper = wrapper;
   return VeSTGetAEffect(wrapper);
+}
+
+AEffect* guardedCreate(audioMasterCallback audioMaster) {
+  return guardedCall<AEffect*>(nullptr, [&] { return createInstance(audioMaster); });
 }
 
 }  // namespace
 
 TWINFOLD_EXPORT AEffect* VSTCALLBACK VSTPluginMain(audioMasterCallback audioMaster) {
-  return createInstance(audioMaster);
+  return guardedCreate(audioMaster);
 }
 
-TWINFOLD_EXPORT AEffect* VSTCALLBACK MAIN(audioMasterCallback audioMaster) { return createInstance(audioMaster); }
+TWINFOLD_EXPORT AEffect* VSTCALLBACK MAIN(audioMasterCallback audioMaster) { return guardedCreate(audioMaster); }
 
 #if defined(_WIN32)
 #include <windows.h>

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "host/call_guard.h"
+
 namespace {
 constexpr char kMidiCapability[] = "receiveVstMidiEvent";
 
@@ -12,11 +14,12 @@ CVeST* wrapperOf(AEffect* effect) {
 }
 
 void VSTCALLBACK processReplacingEntry(AEffect* effect, float** inputs, float** outputs, VstInt32 frames) {
-  if (CVeST* self = wrapperOf(effect)) self->processReplacing(inputs, outputs, frames);
+  if (CVeST* self = wrapperOf(effect)) guardedCall([&] { self->processReplacing(inputs, outputs, frames); });
 }
 
 void VSTCALLBACK processDoubleReplacingEntry(AEffect* effect, double** inputs, double** outputs, VstInt32 frames) {
-  if (CVeST* self = wrapperOf(effect)) self->processDoubleReplacing(inputs, outputs, frames);
+  if (CVeST* self = wrapperOf(effect))
+    guardedCall([&] { self->processDoubleReplacing(inputs, outputs, frames); });
 }
 
 }  // namespace
@@ -102,7 +105,8 @@ VstInt32 CVeST::processEvents(VstEvents* events) {
   VstEvent* const* list = events->events;  // numEvents pointers, not the declared two
   for (VstInt32 i = 0; i < events->numEvents; ++i) {
     const VstEvent* event = list[i];
-    if (!event || event->type != kVstMidiType) continue;
+    if (!event) break;  // the host's list ends here, whatever numEvents said
+    if (event->type != kVstMidiType) continue;
     std::memcpy(&midiEvents[midiWriteIndex], event, sizeof(VstMidiEvent));
     if (++midiWriteIndex >= kMidiQueueSize) midiWriteIndex = 0;
   }

@@ -88,13 +88,14 @@ StateImage presetState(const unsigned char* bytes, std::size_t size, const CoreI
 // A bare core chunk is open-ended: kCoreChunkMaxBytes.
 std::size_t stateLength(const unsigned char* start, std::size_t available) {
   if (available >= 4 && std::memcmp(start, kMarker, 4) == 0) return kCoreChunkMaxBytes;
+  // Each size is compared before anything is added to it: a 32-bit size_t wraps.
   if (available >= 12 && tagIs(start, kStateTag)) {
-    const std::size_t chunk = littleEndian(start + 8);
+    const std::uint32_t chunk = littleEndian(start + 8);
     return chunk <= kCoreChunkMaxBytes ? kStateHeaderBytes + chunk : 0;
   }
   if (available < 8 || !tagIs(start, "CcnK")) return 0;
-  const std::size_t total = std::size_t{bigEndian(start + 4)} + 8;
-  return total <= kStateMaxBytes ? total : 0;
+  const std::uint32_t body = bigEndian(start + 4);
+  return body <= kStateMaxBytes - 8 ? body + 8 : 0;
 }
 
 }  // namespace

@@ -111,7 +111,14 @@ bool readCount(ByteReader& in, std::int32_t& count, const char* what, const std:
   return count >= 0 || in.refuse(malformed(source, std::string("negative ") + what + " " + std::to_string(count)));
 }
 
-bool readValues(ByteReader& in, std::int32_t count, std::vector<float>& values) {
+// Whether `count` records of `recordBytes` each fit in what is left. Divides instead of
+// multiplying: on 32-bit targets count * 4 wraps (0x40000001 * 4 is 4).
+bool fitsLeft(const ByteReader& in, std::int32_t count, std::size_t recordBytes) {
+  return count >= 0 && static_cast<std::uint64_t>(count) <= in.left() / recordBytes;
+}
+
+bool readValues(ByteReader& in, std::int32_t count, std::vector<float>& values, const std::string& where) {
+  if (!fitsLeft(in, count, 4)) return in.refuse(where);
   values.resize(static_cast<std::size_t>(count));
   for (float& value : values) value = in.f32();
   return in.ok();
@@ -145,14 +152,13 @@ bool readBankProgram(ByteReader& in, std::int32_t index, PresetFile& preset, con
     return in.refuse(malformed(source, where + " has " + std::to_string(count) + " parameters, program 0 has " +
                                            std::to_string(preset.numParams)));
   preset.numParams = count;
-  const std::size_t recordSize = kProgramHeaderBytes + static_cast<std::size_t>(count) * 4;
+  // 64-bit arithmetic on every target: neither term can wrap it.
+  const std::uint64_t recordSize = kProgramHeaderBytes + std::uint64_t{static_cast<std::uint32_t>(count)} * 4;
   if (byteSize + 8ull != recordSize)
     return in.refuse(malformed(source, where + " gives its size as " + std::to_string(byteSize + 8ull) +
                                            " bytes instead of " + std::to_string(recordSize)));
   program.name = in.name();
-  if (in.left() < static_cast<std::size_t>(count) * 4)
-    return in.refuse("preset '" + source + "' is truncated in " + where);
-  if (!readValues(in, count, program.values)) return false;
+  if (!readValues(in, count, program.values, "preset '" + source + "' is truncated in " + where)) return false;
   preset.programs.push_back(std::move(program));
   return true;
 }
@@ -185,10 +191,11 @@ bool readPreset(ByteReader& in, std::size_t size, PresetFile& preset, const std:
     preset.program.name = in.name();
     preset.program.pluginId = preset.pluginId;
     if (preset.kind == PresetKind::ProgramChunk) return readChunk(in, preset.chunk, source);
-    if (in.left() != static_cast<std::size_t>(preset.numParams) * 4)
-      return in.refuse(malformed(source, "it holds " + std::to_string(in.left()) + " bytes of values for " +
-                                             std::to_string(preset.numParams) + " parameters"));
-    return readValues(in, preset.numParams, preset.program.values);
+    const std::string mismatch = malformed(source, "it holds " + std::to_string(in.left()) + " bytes of values for " +
+                                                       std::to_string(preset.numParams) + " parameters");
+    if (in.left() % 4 != 0 || in.left() / 4 != static_cast<std::uint32_t>(preset.numParams))
+      return in.refuse(mismatch);
+    return readValues(in, preset.numParams, preset.program.values, mismatch);
   }
 
   if (preset.formatVersion != 1 && preset.formatVersion != 2)
@@ -198,6 +205,10 @@ bool readPreset(ByteReader& in, std::size_t size, PresetFile& preset, const std:
   if (preset.formatVersion == 2) preset.currentProgram = current;
   in.skip(kBankFutureBytes);
   if (preset.kind == PresetKind::BankChunk) return readChunk(in, preset.chunk, source);
+  // Each program record has at least its header.
+  if (!fitsLeft(in, preset.numPrograms, kProgramHeaderBytes))
+    return in.refuse("preset '" + source + "' is truncated: " + std::to_string(in.left()) + " bytes cannot hold " +
+                     std::to_string(preset.numPrograms) + " programs");
   for (std::int32_t index = 0; index < preset.numPrograms; ++index)
     if (!readBankProgram(in, index, preset, source)) return false;
   return in.left() == 0 || in.refuse(malformed(source, std::to_string(in.left()) + " bytes follow the last program"));

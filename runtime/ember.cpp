@@ -40,6 +40,8 @@ std::int32_t TEmber::GetChunk(void** data, bool /*isPreset*/) {
 
 std::int32_t TEmber::SetChunk(const void* data, std::int32_t size, bool /*isPreset*/) {
   // Copied before handle 0 is closed: the host may hand back the buffer of the last save.
+  // Whole floats of the host's own byte count, so nothing is multiplied past it; an
+  // allocation that fails throws before anything changed.
   std::vector<float> incoming;
   if (size >= 4 && data) {
     incoming.resize(static_cast<std::size_t>(size) / sizeof(float));

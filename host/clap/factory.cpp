@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstring>
 
+#include "host/call_guard.h"
 #include "host/clap/plugin.h"
 #include "host/entry_point.h"
 
@@ -41,7 +42,7 @@ const clap_plugin_descriptor* CLAP_CALL descriptorAt(const clap_plugin_factory* 
 const clap_plugin* CLAP_CALL createPlugin(const clap_plugin_factory* /*factory*/, const clap_host* host,
                                           const char* id) {
   if (!libraryEntered() || !id || std::strcmp(id, kDescriptor.id) != 0) return nullptr;
-  Plugin* plugin = Plugin::create(host, &kDescriptor, &VSTPluginMain);
+  Plugin* plugin = guardedCall<Plugin*>(nullptr, [&] { return Plugin::create(host, &kDescriptor, &VSTPluginMain); });
   return plugin ? plugin->object() : nullptr;
 }
 

@@ -122,10 +122,8 @@ void Plugin::onMainThread() {}
 
 std::int32_t Plugin::process(const clap_process* process) {
   if (!process || !enterAudio()) return kProcessError;
-  if (stage_.load() != Stage::Processing) {
-    leaveAudio();
-    return kProcessError;
-  }
+  const AudioTurn turn{*this};
+  if (stage_.load() != Stage::Processing) return kProcessError;
   clap_audio_buffer* output = process->audio_outputs_count > 0 ? process->audio_outputs : nullptr;
   for (std::uint32_t i = 0; output && i < process->audio_outputs_count; ++i) output[i].constant_mask = 0;
   if (output && output->data32)
@@ -134,7 +132,6 @@ std::int32_t Plugin::process(const clap_process* process) {
     processBlock<double>(*process, channels64);
   else
     applyEvents(process->in_events);
-  leaveAudio();
   return kProcessContinue;
 }
 
@@ -160,7 +157,7 @@ void Plugin::processBlock(const clap_process& process, Sample** (*channels)(cons
   std::int32_t at = 0;
   for (std::uint32_t i = 0; i < count; ++i) {
     const clap_event_header* event = events->get(events, i);
-    if (!event) continue;
+    if (!event) break;  // the list ends where the host has no event, whatever its size said
     const std::int32_t time = static_cast<std::int32_t>(std::min<std::uint32_t>(event->time, INT32_MAX));
     const std::int32_t from = std::clamp(time, at, std::max(at, last));
     if (from > at) {
@@ -215,15 +212,19 @@ void Plugin::applyEvent(const clap_event_header* event) {
 
 void Plugin::applyEvents(const clap_input_events* events) {
   const std::uint32_t count = events && events->size && events->get ? events->size(events) : 0;
-  for (std::uint32_t i = 0; i < count; ++i) applyEvent(events->get(events, i));
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const clap_event_header* event = events->get(events, i);
+    if (!event) break;
+    applyEvent(event);
+  }
 }
 
 void Plugin::flush(const clap_input_events* in, const clap_output_events* /*out*/) {
   // Main thread while inactive, the audio side while active; never beside a block.
   const Stage stage = stage_.load();
   if (stage == Stage::Created || (stage == Stage::Inactive && !calledOnMainThread()) || !enterAudio()) return;
+  const AudioTurn turn{*this};
   applyEvents(in);
-  leaveAudio();
 }
 
 // Ports and parameter -----------------------------------------------------------------

@@ -69,6 +69,11 @@ class Plugin {
   // The audio side: entered by one call at a time.
   bool enterAudio();
   void leaveAudio();
+  // Leaves the audio side on every way out of a call that entered it, a throw included.
+  struct AudioTurn {
+    Plugin& plugin;
+    ~AudioTurn() { plugin.leaveAudio(); }
+  };
   // Sets the mode from an event, when it is a value of the parameter.
   void applyEvent(const clap_event_header* event);
   void applyEvents(const clap_input_events* events);

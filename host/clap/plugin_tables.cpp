@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
+#include "host/call_guard.h"
 #include "host/clap/plugin.h"
 
 namespace clap {
@@ -11,7 +13,8 @@ namespace clap {
 namespace {
 
 // One trampoline per operation: recovers the object from the record the host called
-// through and forwards the arguments; a null record gets the empty answer.
+// through and forwards the arguments; a null record, and a body that throws, get the
+// empty answer (false, 0, null, kProcessError).
 template <class Method, Method method>
 struct Trampoline;
 
@@ -20,7 +23,10 @@ struct Trampoline<R (Plugin::*)(Args...), method> {
   static R CLAP_CALL call(const clap_plugin* self, Args... args) {
     auto* plugin = self ? static_cast<Plugin*>(self->plugin_data) : nullptr;
     if (!plugin) return R();
-    return (plugin->*method)(args...);
+    if constexpr (std::is_void_v<R>)
+      guardedCall([&] { (plugin->*method)(args...); });
+    else
+      return guardedCall(R(), [&] { return (plugin->*method)(args...); });
   }
 };
 

@@ -1,9 +1,10 @@
 // The module's one export: the descriptor whose trampolines reach an lv2::Plugin.
 #include <cmath>
-#include <new>
+#include <memory>
 
 #include <lv2/core/lv2.h>
 
+#include "host/call_guard.h"
 #include "host/lv2/block_length_option.h"
 #include "host/lv2/plugin.h"
 
@@ -13,22 +14,30 @@ constexpr const char* kPluginUri = "urn:quillmarsh:twinfold";
 
 lv2::Plugin* instanceOf(LV2_Handle handle) { return static_cast<lv2::Plugin*>(handle); }
 
+// Every callback lets no exception out: a failed instantiation answers null, the others
+// return as if not called.
 LV2_Handle instantiate(const LV2_Descriptor* /*descriptor*/, double sampleRate, const char* /*bundlePath*/,
                        const LV2_Feature* const* features) {
   if (!std::isfinite(sampleRate) || sampleRate <= 0.0) return nullptr;
-  auto* instance = new (std::nothrow)
-      lv2::Plugin(sampleRate, lv2::maxBlockLength(features).value_or(lv2::Plugin::kDefaultBlockLength));
-  if (instance && !instance->valid()) {
-    delete instance;
-    return nullptr;
-  }
-  return instance;
+  return guardedCall<LV2_Handle>(nullptr, [&]() -> LV2_Handle {
+    auto instance = std::make_unique<lv2::Plugin>(
+        sampleRate, lv2::maxBlockLength(features).value_or(lv2::Plugin::kDefaultBlockLength));
+    return instance->valid() ? instance.release() : nullptr;
+  });
 }
 
-void connectPort(LV2_Handle handle, uint32_t port, void* data) { instanceOf(handle)->connect(port, data); }
-void activate(LV2_Handle handle) { instanceOf(handle)->activate(); }
-void run(LV2_Handle handle, uint32_t frames) { instanceOf(handle)->run(frames); }
-void deactivate(LV2_Handle handle) { instanceOf(handle)->deactivate(); }
+void connectPort(LV2_Handle handle, uint32_t port, void* data) {
+  guardedCall([&] { instanceOf(handle)->connect(port, data); });
+}
+void activate(LV2_Handle handle) {
+  guardedCall([&] { instanceOf(handle)->activate(); });
+}
+void run(LV2_Handle handle, uint32_t frames) {
+  guardedCall([&] { instanceOf(handle)->run(frames); });
+}
+void deactivate(LV2_Handle handle) {
+  guardedCall([&] { instanceOf(handle)->deactivate(); });
+}
 void cleanup(LV2_Handle handle) { delete instanceOf(handle); }
 const void* extensionData(const char* /*uri*/) { return nullptr; }
 

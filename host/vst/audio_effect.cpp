@@ -1,12 +1,14 @@
 #include "host/vst/audio_effect.h"
 
+#include "host/call_guard.h"
+
 namespace {
 
 constexpr VstInt32 kIdentifyAnswer = vstFourChars('N', 'v', 'E', 'f');
 constexpr VstInt32 kUniqueIdBeforeCreate = vstFourChars('N', 'o', 'E', 'f');
 
 // Trampolines: the host calls these plain functions; each finds its object through
-// AEffect.object and ignores records that carry none.
+// AEffect.object, ignores records that carry none and lets no exception out.
 AudioEffect* objectOf(AEffect* effect) { return effect ? static_cast<AudioEffect*>(effect->object) : nullptr; }
 
 VstIntPtr VSTCALLBACK dispatchTrampoline(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
@@ -14,33 +16,34 @@ VstIntPtr VSTCALLBACK dispatchTrampoline(AEffect* effect, VstInt32 opcode, VstIn
   AudioEffect* self = objectOf(effect);
   if (!self) return 0;
   if (opcode == effClose) {
-    self->dispatcher(opcode, index, value, ptr, opt);
+    guardedCall([&] { self->dispatcher(opcode, index, value, ptr, opt); });
     delete self;
     return 1;
   }
-  return self->dispatcher(opcode, index, value, ptr, opt);
+  return guardedCall<VstIntPtr>(0, [&] { return self->dispatcher(opcode, index, value, ptr, opt); });
 }
 
 void VSTCALLBACK processTrampoline(AEffect* effect, float** inputs, float** outputs, VstInt32 frames) {
-  if (AudioEffect* self = objectOf(effect)) self->process(inputs, outputs, frames);
+  if (AudioEffect* self = objectOf(effect)) guardedCall([&] { self->process(inputs, outputs, frames); });
 }
 
 void VSTCALLBACK processReplacingTrampoline(AEffect* effect, float** inputs, float** outputs, VstInt32 frames) {
-  if (AudioEffect* self = objectOf(effect)) self->processReplacing(inputs, outputs, frames);
+  if (AudioEffect* self = objectOf(effect)) guardedCall([&] { self->processReplacing(inputs, outputs, frames); });
 }
 
 void VSTCALLBACK processDoubleReplacingTrampoline(AEffect* effect, double** inputs, double** outputs,
                                                   VstInt32 frames) {
-  if (AudioEffect* self = objectOf(effect)) self->processDoubleReplacing(inputs, outputs, frames);
+  if (AudioEffect* self = objectOf(effect))
+    guardedCall([&] { self->processDoubleReplacing(inputs, outputs, frames); });
 }
 
 void VSTCALLBACK setParameterTrampoline(AEffect* effect, VstInt32 index, float value) {
-  if (AudioEffect* self = objectOf(effect)) self->setParameter(index, value);
+  if (AudioEffect* self = objectOf(effect)) guardedCall([&] { self->setParameter(index, value); });
 }
 
 float VSTCALLBACK getParameterTrampoline(AEffect* effect, VstInt32 index) {
   AudioEffect* self = objectOf(effect);
-  return self ? self->getParameter(index) : 0.0f;
+  return self ? guardedCall(0.0f, [&] { return self->getParameter(index); }) : 0.0f;
 }
 
 }  // namespace

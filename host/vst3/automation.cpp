@@ -8,15 +8,19 @@ namespace vst3 {
 void AutomationPoints::collect(IParameterChanges* changes, ParamID id, int32 numSamples) {
   size_ = 0;
   if (!changes) return;
+  // The host's counts are only trusted as far as its lists go: a missing queue or a
+  // point it cannot give ends the walk, so a count that lies costs one call more.
   const int32 queues = changes->table->getParameterCount(changes);
   for (int32 q = 0; q < queues; ++q) {
     IParamValueQueue* queue = changes->table->getParameterData(changes, q);
-    if (!queue || queue->table->getParameterId(queue) != id) continue;
+    if (!queue) break;
+    if (queue->table->getParameterId(queue) != id) continue;
     const int32 count = queue->table->getPointCount(queue);
     for (int32 i = 0; i < count; ++i) {
       int32 offset = 0;
       double value = 0.0;
-      if (queue->table->getPoint(queue, i, &offset, &value) == kResultOk) add(offset, value, numSamples);
+      if (queue->table->getPoint(queue, i, &offset, &value) != kResultOk) break;
+      add(offset, value, numSamples);
     }
   }
   // Insertion sort: stable, in place (std::stable_sort may allocate), and linear for the

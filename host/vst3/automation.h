@@ -19,7 +19,7 @@ class AutomationPoints {
   static constexpr std::size_t kCapacity = 256;
 
   // Collects the points of parameter `id` from every queue of `changes` (which may be
-  // null); a host's bad counts or null queues are skipped. Past the capacity, a point
+  // null); a null queue or a point the host cannot give ends its list. Past the capacity, a point
   // replaces the last one kept, so the block still ends on the host's final value.
   void collect(IParameterChanges* changes, ParamID id, int32 numSamples);
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "host/call_guard.h"
 #include "host/entry_point.h"
 #include "host/vst3/class_info.h"
 #include "host/vst3/plugin.h"
@@ -39,21 +40,25 @@ tresult V3_API queryInterface(IPluginFactory* face, const char* iid, void** obje
 uint32 V3_API addRef(IPluginFactory* face) { return self(face)->references.fetch_add(1) + 1; }
 
 uint32 V3_API release(IPluginFactory* face) {
-  const std::lock_guard<std::mutex> lock(factoryMutex);
-  const uint32 left = self(face)->references.fetch_sub(1) - 1;
-  if (left == 0) {
-    if (factory == self(face)) factory = nullptr;
-    delete self(face);
-  }
-  return left;
+  return guardedCall<uint32>(0, [&] {
+    const std::lock_guard<std::mutex> lock(factoryMutex);
+    const uint32 left = self(face)->references.fetch_sub(1) - 1;
+    if (left == 0) {
+      if (factory == self(face)) factory = nullptr;
+      delete self(face);
+    }
+    return left;
+  });
 }
 
 tresult V3_API getFactoryInfo(IPluginFactory* face, PFactoryInfo* info) {
   if (!info) return kInvalidArgument;
-  *info = {};
-  copyText(self(face)->info.vendor, info->vendor);
-  info->flags = kUnicode;
-  return kResultOk;
+  return guardedCall(kResultFalse, [&] {
+    *info = {};
+    copyText(self(face)->info.vendor, info->vendor);
+    info->flags = kUnicode;
+    return kResultOk;
+  });
 }
 
 int32 V3_API countClasses(IPluginFactory* /*face*/) { return 1; }
@@ -69,40 +74,46 @@ void fillCommon(const ClassInfo& info, Record& record) {
 
 tresult V3_API getClassInfo(IPluginFactory* face, int32 index, PClassInfo* record) {
   if (!record || index != 0) return kInvalidArgument;
-  fillCommon(self(face)->info, *record);
-  copyText(self(face)->info.name, record->name);
-  return kResultOk;
+  return guardedCall(kResultFalse, [&] {
+    fillCommon(self(face)->info, *record);
+    copyText(self(face)->info.name, record->name);
+    return kResultOk;
+  });
 }
 
 tresult V3_API getClassInfo2(IPluginFactory* face, int32 index, PClassInfo2* record) {
   if (!record || index != 0) return kInvalidArgument;
-  const ClassInfo& info = self(face)->info;
-  fillCommon(info, *record);
-  copyText(info.name, record->name);
-  copyText(kSubCategories, record->subCategories);
-  copyText(info.vendor, record->vendor);
-  copyText(info.version, record->version);
-  copyText(kSdkVersion, record->sdkVersion);
-  return kResultOk;
+  return guardedCall(kResultFalse, [&] {
+    const ClassInfo& info = self(face)->info;
+    fillCommon(info, *record);
+    copyText(info.name, record->name);
+    copyText(kSubCategories, record->subCategories);
+    copyText(info.vendor, record->vendor);
+    copyText(info.version, record->version);
+    copyText(kSdkVersion, record->sdkVersion);
+    return kResultOk;
+  });
 }
 
 tresult V3_API getClassInfoUnicode(IPluginFactory* face, int32 index, PClassInfoW* record) {
   if (!record || index != 0) return kInvalidArgument;
-  const ClassInfo& info = self(face)->info;
-  fillCommon(info, *record);
-  copyUtf16(info.name, record->name);
-  copyText(kSubCategories, record->subCategories);
-  copyUtf16(info.vendor, record->vendor);
-  copyUtf16(info.version, record->version);
-  copyUtf16(kSdkVersion, record->sdkVersion);
-  return kResultOk;
+  return guardedCall(kResultFalse, [&] {
+    const ClassInfo& info = self(face)->info;
+    fillCommon(info, *record);
+    copyUtf16(info.name, record->name);
+    copyText(kSubCategories, record->subCategories);
+    copyUtf16(info.vendor, record->vendor);
+    copyUtf16(info.version, record->version);
+    copyUtf16(kSdkVersion, record->sdkVersion);
+    return kResultOk;
+  });
 }
 
 tresult V3_API createInstance(IPluginFactory* face, const char* cid, const char* iid, void** object) {
   if (!object) return kInvalidArgument;
   *object = nullptr;
   if (!sameId(cid, self(face)->info.cid) || !iid) return kNoInterface;
-  Plugin* plugin = Plugin::create(&VSTPluginMain);
+  Plugin* plugin = guardedCall<Plugin*>(nullptr, [] { return Plugin::create(&VSTPluginMain); });
   if (!plugin) return kInternalError;
   const tresult result = plugin->queryInterface(iid, object);
   plugin->release();  // the caller's reference, if any, is the one the query added

@@ -2,6 +2,7 @@
 // the module once per instance, so pairs overlap; an exit without an entry is refused.
 #include <atomic>
 
+#include "host/call_guard.h"
 #include "host/vst3/factory.h"
 
 #if defined(_WIN32)
@@ -29,7 +30,9 @@ bool leave() {
 
 }  // namespace
 
-TWINFOLD_VST3_EXPORT vst3::IPluginFactory* V3_API GetPluginFactory() { return vst3::acquireFactory(); }
+TWINFOLD_VST3_EXPORT vst3::IPluginFactory* V3_API GetPluginFactory() {
+  return guardedCall<vst3::IPluginFactory*>(nullptr, [] { return vst3::acquireFactory(); });
+}
 
 #if defined(_WIN32)
 TWINFOLD_VST3_EXPORT bool InitDll() { return enter(); }

@@ -1,26 +1,43 @@
 // The object's plumbing: trampolines from each interface table to the operations of
 // Plugin, the interface lookup and the reference count.
 #include <cstring>
+#include <type_traits>
 
+#include "host/call_guard.h"
 #include "host/vst3/plugin.h"
 
 namespace vst3 {
 
 namespace {
 
+// What a call answers when its body throws: kResultFalse for a result code, nothing
+// (0, 0.0, null) for a count, a value or an object. The two counts say so themselves,
+// since a count and a result code are both int32.
+struct ResultRefusal {};
+
+template <class R, auto refusal>
+constexpr R refusalOf() {
+  if constexpr (!std::is_same_v<std::remove_cv_t<decltype(refusal)>, ResultRefusal>) return R(refusal);
+  else if constexpr (std::is_same_v<R, tresult>) return kResultFalse;
+  else return R();
+}
+
 // One trampoline per operation: recovers the object from the face the host called
-// through and forwards the arguments.
-template <class Table, class Method, Method method>
+// through and forwards the arguments; no exception gets out.
+template <class Table, class Method, Method method, auto refusal>
 struct Trampoline;
 
-template <class Table, class R, class... Args, R (Plugin::*method)(Args...)>
-struct Trampoline<Table, R (Plugin::*)(Args...), method> {
+template <class Table, class R, class... Args, R (Plugin::*method)(Args...), auto refusal>
+struct Trampoline<Table, R (Plugin::*)(Args...), method, refusal> {
   static R V3_API call(Interface<Table>* self, Args... args) {
-    return (static_cast<Face<Table>*>(self)->owner->*method)(args...);
+    return guardedCall<R>(refusalOf<R, refusal>(),
+                          [&] { return (static_cast<Face<Table>*>(self)->owner->*method)(args...); });
   }
 };
 
-#define TWINFOLD_V3(Table, name) &Trampoline<Table, decltype(&Plugin::name), &Plugin::name>::call
+#define TWINFOLD_V3_ANSWER(Table, name, refusal) \
+  &Trampoline<Table, decltype(&Plugin::name), &Plugin::name, refusal>::call
+#define TWINFOLD_V3(Table, name) TWINFOLD_V3_ANSWER(Table, name, ResultRefusal{})
 
 #define TWINFOLD_V3_FUNKNOWN(Table) \
   TWINFOLD_V3(Table, queryInterface), TWINFOLD_V3(Table, addRef), TWINFOLD_V3(Table, release)
@@ -31,7 +48,7 @@ constexpr IComponentTable kComponentTable = {
     TWINFOLD_V3(IComponentTable, terminate),
     TWINFOLD_V3(IComponentTable, getControllerClassId),
     TWINFOLD_V3(IComponentTable, setIoMode),
-    TWINFOLD_V3(IComponentTable, getBusCount),
+    TWINFOLD_V3_ANSWER(IComponentTable, getBusCount, int32{0}),
     TWINFOLD_V3(IComponentTable, getBusInfo),
     TWINFOLD_V3(IComponentTable, getRoutingInfo),
     TWINFOLD_V3(IComponentTable, activateBus),
@@ -64,7 +81,7 @@ constexpr IEditControllerTable kControllerTable = {
     TWINFOLD_V3(IEditControllerTable, setComponentState),
     TWINFOLD_V3(IEditControllerTable, controllerSetState),
     TWINFOLD_V3(IEditControllerTable, controllerGetState),
-    TWINFOLD_V3(IEditControllerTable, getParameterCount),
+    TWINFOLD_V3_ANSWER(IEditControllerTable, getParameterCount, int32{0}),
     TWINFOLD_V3(IEditControllerTable, getParameterInfo),
     TWINFOLD_V3(IEditControllerTable, getParamStringByValue),
     TWINFOLD_V3(IEditControllerTable, getParamValueByString),
@@ -78,6 +95,7 @@ constexpr IEditControllerTable kControllerTable = {
 
 #undef TWINFOLD_V3_FUNKNOWN
 #undef TWINFOLD_V3
+#undef TWINFOLD_V3_ANSWER
 
 bool sameId(const char* iid, const TUID& id) { return std::memcmp(iid, id.data(), id.size()) == 0; }
 

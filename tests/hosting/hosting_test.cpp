@@ -8,6 +8,7 @@
 
 #include "hosting/instance.h"
 #include "hosting/preset_file.h"
+#include "tests/support/state_chunk.h"
 
 namespace {
 
@@ -86,6 +87,50 @@ TEST(PresetFile, BanksRoundTripAndForeignIdsAreNamed) {
   const std::vector<std::uint8_t> version3 = edited(bytes, 12, {0, 0, 0, 3});
   EXPECT_EQ(hosting::parsePreset(version3.data(), version3.size(), "b.fxb").error,
             "preset 'b.fxb' is malformed: unknown bank format version 3");
+}
+
+// Counts far beyond the bytes that follow, among them those whose * 4 wraps a 32-bit
+// size_t to a size that matches (0x40000001 * 4 is 4): refused before anything is sized
+// by them, on every target (the Windows builds run this under Wine).
+TEST(PresetFile, CountsThatLieAboutTheBytesThatFollowAreRefused) {
+  const std::vector<std::uint8_t> honest = valuesProgram(1, {0.5f});
+  const struct {
+    const char* what;
+    std::vector<std::uint8_t> bytes;
+    const char* message;
+  } cases[] = {
+      {"program, count * 4 wraps to its 4 bytes", valuesProgram(0x40000001, {0.5f}),
+       "preset 'p' is malformed: it holds 4 bytes of values for 1073741825 parameters"},
+      {"program, largest count", valuesProgram(0x7fffffff, {}),
+       "preset 'p' is malformed: it holds 0 bytes of values for 2147483647 parameters"},
+      {"program, count 0xffffffff", valuesProgram(0xffffffff, {0.5f}),
+       "preset 'p' is malformed: negative parameter count -1"},
+      {"program, count 0x80000001", valuesProgram(0x80000001, {}),
+       "preset 'p' is malformed: negative parameter count -2147483647"},
+      {"bank, largest program count", valuesBank(0x7fffffff, {}),
+       "preset 'p' is truncated: 0 bytes cannot hold 2147483647 programs"},
+      {"bank, program count * 56 wraps", valuesBank(0x40000001, honest),
+       "preset 'p' is truncated: 60 bytes cannot hold 1073741825 programs"},
+      {"bank, program count 0xffffffff", valuesBank(0xffffffff, honest),
+       "preset 'p' is malformed: negative program count -1"},
+      {"bank record whose size wraps to match its count", valuesBank(1, valuesProgram(0x40000001, {0.5f}, 0, 52)),
+       "preset 'p' is malformed: program 0 gives its size as 60 bytes instead of 4294967356"},
+      {"bank record whose size matches its count, values missing",
+       valuesBank(1, valuesProgram(0x3ffffff0, {0.5f}, 0, 0xfffffff0)), "preset 'p' is truncated in program 0"},
+  };
+  for (const auto& c : cases) {
+    const hosting::PresetParse parsed = hosting::parsePreset(c.bytes.data(), c.bytes.size(), "p");
+    EXPECT_FALSE(parsed.preset) << c.what;
+    EXPECT_EQ(parsed.error, c.message) << c.what;
+  }
+  // The same builders with honest counts make files the reader takes.
+  for (const std::vector<std::uint8_t>& bytes : {honest, valuesBank(1, honest)}) {
+    const hosting::PresetParse parsed = hosting::parsePreset(bytes.data(), bytes.size(), "p");
+    ASSERT_TRUE(parsed.preset) << parsed.error;
+    const std::vector<float>& values =
+        parsed.preset->kind == PresetKind::ProgramValues ? parsed.preset->program.values : parsed.preset->programs[0].values;
+    EXPECT_EQ(values, std::vector<float>{0.5f});
+  }
 }
 
 // A plug-in whose every text answer fills the host's buffer with no terminator.

@@ -1,5 +1,6 @@
 #include "tools/render/file_render.h"
 
+#include <cstdint>
 #include <iostream>
 #include <memory>
 #include <vector>
@@ -31,7 +32,8 @@ class FileSource final : public BlockSource<Sample> {
       const std::int32_t channel = fileChannels_ == 1 ? 0 : input;
       Sample* plane = planes[input];
       for (std::int32_t frame = 0; frame < frames; ++frame)
-        plane[frame] = interleaved_[static_cast<std::size_t>(frame * fileChannels_ + channel)];
+        plane[frame] = interleaved_[static_cast<std::size_t>(frame) * static_cast<std::size_t>(fileChannels_) +
+                                    static_cast<std::size_t>(channel)];
     }
     return frames;
   }
@@ -52,7 +54,8 @@ class FileSink final : public BlockSink<Sample> {
   void write(const Sample* const* planes, std::int32_t frames) override {
     for (std::int32_t channel = 0; channel < channels_; ++channel)
       for (std::int32_t frame = 0; frame < frames; ++frame)
-        interleaved_[static_cast<std::size_t>(frame * channels_ + channel)] = planes[channel][frame];
+        interleaved_[static_cast<std::size_t>(frame) * static_cast<std::size_t>(channels_) +
+                     static_cast<std::size_t>(channel)] = planes[channel][frame];
     file_.write(interleaved_.data(), frames);
   }
 
@@ -67,7 +70,10 @@ RenderResult renderThrough(PluginInstance& plugin, InputFile& input, OutputFile&
                            const RenderExtent& extent) {
   FileSource<Sample> source(input, plugin.numInputs(), blockSize);
   FileSink<Sample> sink(output, plugin.numOutputs(), blockSize);
-  return renderBlocks<Sample>(plugin, source, &sink, input.format().frames + extent.tailFrames, extent);
+  // libsndfile answers the largest count for a file of unknown length: no sum past it.
+  const std::int64_t frames = input.format().frames;
+  const std::int64_t expected = frames > INT64_MAX - extent.tailFrames ? INT64_MAX : frames + extent.tailFrames;
+  return renderBlocks<Sample>(plugin, source, &sink, expected, extent);
 }
 
 std::string channelWord(std::int32_t count, const char* singular) {
@@ -98,6 +104,7 @@ void renderFile(const RenderOptions& options) {
   const OutputFormat format = chooseOutputFormat(outputType, input.format().fileFormat);
   PluginInstance plugin(options.plugin);
   checkChannelsFit(input, plugin, options.upmix);
+  checkChannelCounts(plugin);
   if (plugin.numOutputs() <= 0) throw RenderError(plugin.displayName() + " has no audio outputs to write");
   startProcessing(plugin, options, input.format().sampleRate);
   applyUserSettings(plugin, options);

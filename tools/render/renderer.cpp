@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "tools/render/plugin_instance.h"
@@ -42,9 +43,17 @@ class PlanarBuffer {
 
 }  // namespace
 
+void checkChannelCounts(PluginInstance& plugin) {
+  for (const auto& [count, side] : {std::pair{plugin.numInputs(), "inputs"}, std::pair{plugin.numOutputs(), "outputs"}})
+    if (count > kMostRenderChannels)
+      throw RenderError(plugin.displayName() + " announces " + std::to_string(count) + " audio " + side +
+                        "; vst-render takes at most " + std::to_string(kMostRenderChannels));
+}
+
 template <typename Sample>
 RenderResult renderBlocks(PluginInstance& plugin, BlockSource<Sample>& source, BlockSink<Sample>* sink,
                           std::int64_t expectedFrames, const RenderExtent& extent) {
+  checkChannelCounts(plugin);
   const std::int32_t blockSize = plugin.host().clock().blockSize();
   PlanarBuffer<Sample> inputs(plugin.numInputs(), blockSize);
   PlanarBuffer<Sample> outputs(plugin.numOutputs(), blockSize);

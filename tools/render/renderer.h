@@ -44,6 +44,11 @@ struct RenderResult {
   LevelMeter output{0};
 };
 
+// The most channels a render takes on either side (libsndfile's own limit); more is a
+// RenderError before any buffer is sized by the plug-in's counts.
+inline constexpr std::int32_t kMostRenderChannels = 1024;
+void checkChannelCounts(PluginInstance& plugin);
+
 // The plug-in must be prepared and resumed. `expectedFrames` (the frames the sink
 // will get) only drives the progress bar.
 template <typename Sample>
