@@ -3,7 +3,10 @@
 # everything is already there.
 set -euo pipefail
 
+# libc6-dev-i386, lib32gcc-12-dev and lib32stdc++-12-dev: clang -m32 for the 32-bit fuzz
+# build (never gcc-multilib, whose installation removes the ARM cross compilers).
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config file
+  libc6-dev-i386 lib32gcc-12-dev lib32stdc++-12-dev
   googletest libgtest-dev libbenchmark-dev valgrind
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64
   libsndfile1-dev libcli11-dev dpf-plugins-vst

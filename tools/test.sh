@@ -2,7 +2,7 @@
 # Runs every test: the Linux build, the same suite under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the threaded tests under ThreadSanitizer, both Windows
 # DLLs under Wine, the release checks over those three builds, a short run of every fuzz
-# target and one pass of the benchmarks.
+# target (64-bit and 32-bit) and one pass of the benchmarks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -43,10 +43,17 @@ done
 step "Releases: plug-ins rebuilt elsewhere byte for byte, packages checked, the installer run under Wine"
 run_ctest build/linux -L release
 
+fuzz_options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DTWINFOLD_BUILD_FUZZ=ON -DTWINFOLD_SANITIZE=address,undefined
+  -DTWINFOLD_BUILD_TESTS=OFF -DTWINFOLD_BUILD_TOOLS=OFF)
 step "Fuzz targets, a short run each"
-configure -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DTWINFOLD_BUILD_FUZZ=ON -DTWINFOLD_SANITIZE=address,undefined -DTWINFOLD_BUILD_TESTS=OFF -DTWINFOLD_BUILD_TOOLS=OFF
+configure -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ "${fuzz_options[@]}"
 cmake --build build/fuzz
-fuzz/run.sh 15 build/fuzz
+fuzz/run.sh 10 build/fuzz
+
+# Again as 32-bit programs: a size that wraps a 32-bit size_t, as in the win32 DLLs.
+step "Fuzz targets, 32-bit, a short run each"
+configure -B build/fuzz32 --toolchain cmake/toolchains/i386-linux-clang.cmake "${fuzz_options[@]}"
+cmake --build build/fuzz32
+fuzz/run.sh 10 build/fuzz32
 
 step "All tests passed"

@@ -128,3 +128,30 @@ TYPED_TEST(ClapProcessing, MissingAndShortBuffersProcessWithoutTouchingForeignMe
   ASSERT_EQ(this->instance->process(block, &mono), kProcessContinue);
   EXPECT_EQ(this->instance->value(), 1.0);
 }
+
+// A host whose list says it holds 2^32 - 1 events but gives two: the block and a flush
+// take those two and ask for one more, not four billion.
+TEST_F(StartedClap, AnEventListThatOverstatesItsSizeEndsWhereItsEventsDo) {
+  struct Overstated {
+    ClapEvents events;
+    int gets = 0;
+  } overstated;
+  overstated.events.value(1, 1.0).value(2, 0.0);
+  const clap_input_events list{&overstated, [](const clap_input_events*) -> std::uint32_t { return UINT32_MAX; },
+                               [](const clap_input_events* self, std::uint32_t index) {
+                                 auto& o = *static_cast<Overstated*>(self->ctx);
+                                 ++o.gets;
+                                 return o.events.list()->get(o.events.list(), index);
+                               }};
+  ClapBlock<float> block({0.25f, 0.25f, 0.25f}, {0.75f, 0.75f, 0.75f});
+  block.process.in_events = &list;
+  ASSERT_EQ(plugin()->process(plugin(), &block.process), kProcessContinue);
+  EXPECT_EQ(overstated.gets, 3);
+  EXPECT_EQ(block.out[0], (std::vector<float>{0.25f, 0.5f, 0.25f}));
+  EXPECT_EQ(block.out[1], (std::vector<float>{0.75f, 0.5f, 0.75f}));
+
+  overstated.gets = 0;
+  const auto* params = instance->extension<clap_plugin_params>(kParamsId);
+  params->flush(plugin(), &list, ClapEvents::sink());
+  EXPECT_EQ(overstated.gets, 3);
+}

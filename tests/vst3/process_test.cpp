@@ -43,7 +43,71 @@ Sample expected(const Block<Sample>& block, std::size_t channel, std::size_t i, 
   return mono ? (block.in[0][i] + block.in[1][i]) * Sample(0.5) : block.in[channel][i];
 }
 
+// Parameter changes whose counts say INT32_MAX queues of INT32_MAX points, around a
+// host's real list; counts the calls past the counts' first answers.
+struct Overstated : IParameterChanges {
+  struct Queue : IParamValueQueue {
+    IParamValueQueue* real = nullptr;
+    int* gets = nullptr;
+  };
+  ParameterChanges real;
+  Queue queue;
+  int queueGets = 0;
+  int pointGets = 0;
+  Overstated();
+};
+
+template <class Face>
+tresult V3_API noQuery(Face*, const char*, void** object) {
+  *object = nullptr;
+  return kNoInterface;
+}
+template <class Face>
+uint32 V3_API oneReference(Face*) {
+  return 1;
+}
+int32 V3_API manyQueues(IParameterChanges*) { return INT32_MAX; }
+IParamValueQueue* V3_API queueAt(IParameterChanges* self, int32 index) {
+  auto& changes = *static_cast<Overstated*>(self);
+  ++changes.queueGets;
+  changes.queue.real = V3CALL(&changes.real, getParameterData, index);
+  return changes.queue.real ? &changes.queue : nullptr;
+}
+IParamValueQueue* V3_API noNewQueue(IParameterChanges*, const ParamID*, int32*) { return nullptr; }
+ParamID V3_API queueId(IParamValueQueue* self) { return V3CALL(static_cast<Overstated::Queue*>(self)->real, getParameterId); }
+int32 V3_API manyPoints(IParamValueQueue*) { return INT32_MAX; }
+tresult V3_API pointAt(IParamValueQueue* self, int32 index, int32* offset, ParamValue* value) {
+  auto* queue = static_cast<Overstated::Queue*>(self);
+  ++*queue->gets;
+  return V3CALL(queue->real, getPoint, index, offset, value);
+}
+tresult V3_API noNewPoint(IParamValueQueue*, int32, ParamValue, int32*) { return kResultFalse; }
+
+constexpr IParameterChangesTable kOverstatedChanges = {noQuery<IParameterChanges>, oneReference<IParameterChanges>,
+                                                       oneReference<IParameterChanges>, manyQueues, queueAt,
+                                                       noNewQueue};
+constexpr IParamValueQueueTable kOverstatedQueue = {noQuery<IParamValueQueue>, oneReference<IParamValueQueue>,
+                                                    oneReference<IParamValueQueue>, queueId, manyPoints, pointAt,
+                                                    noNewPoint};
+
+Overstated::Overstated() : IParameterChanges{&kOverstatedChanges} {
+  queue.table = &kOverstatedQueue;
+  queue.gets = &pointGets;
+}
+
 }  // namespace
+
+// The walk ends where the host's lists end: one call past each, not two billion.
+TEST_F(StartedInstance, ParameterChangesThatOverstateTheirCountsEndWhereTheirPointsDo) {
+  Overstated changes;
+  changes.real.add(0, {{1, 1.0}, {2, 0.0}});
+  Block<float> block({0.25f, 0.25f, 0.25f}, {0.75f, 0.75f, 0.75f});
+  ASSERT_EQ(instance->process(block.inputs.data(), block.outputs.data(), block.frames(), &changes), kResultOk);
+  EXPECT_EQ(changes.queueGets, 2);
+  EXPECT_EQ(changes.pointGets, 3);
+  EXPECT_EQ(block.out[0], (std::vector<float>{0.25f, 0.5f, 0.25f}));
+  EXPECT_EQ(block.out[1], (std::vector<float>{0.75f, 0.5f, 0.75f}));
+}
 
 TYPED_TEST(Vst3Processing, StereoIsBitExactAndMonoIsTheMeanInAndOutOfPlace) {
   using S = TypeParam;

@@ -1,0 +1,13 @@
+# 32-bit Linux (i386) with clang -m32 on an x86-64 machine, for the fuzz targets' second
+# build: size_t and pointers are 32 bits, as in the win32 DLLs, so a size that wraps
+# there wraps here under the sanitizers too. The programs run natively; Debian's
+# libc6-dev-i386, lib32gcc-12-dev and lib32stdc++-12-dev provide the libraries.
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(CMAKE_C_COMPILER clang)
+set(CMAKE_CXX_COMPILER clang++)
+foreach(kind C CXX)
+  set(CMAKE_${kind}_FLAGS_INIT -m32)
+endforeach()
+foreach(kind EXE SHARED MODULE)
+  set(CMAKE_${kind}_LINKER_FLAGS_INIT -m32)
+endforeach()
