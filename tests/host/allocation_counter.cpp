@@ -7,9 +7,11 @@
 namespace {
 
 std::atomic<std::uint64_t> allocations{0};
+std::atomic<bool> failing{false};
 
 void* countedAllocation(std::size_t size) {
   allocations.fetch_add(1, std::memory_order_relaxed);
+  if (failing.load(std::memory_order_relaxed)) return nullptr;
   return std::malloc(size ? size : 1);
 }
 
@@ -21,6 +23,9 @@ void* countedAllocationOrThrow(std::size_t size) {
 }  // namespace
 
 std::uint64_t allocationCount() { return allocations.load(std::memory_order_relaxed); }
+
+FailingAllocations::FailingAllocations() { failing.store(true); }
+FailingAllocations::~FailingAllocations() { failing.store(false); }
 
 // Every plain form is replaced so each block is released by the same allocator family
 // that gave it out (sanitizers check the pairing).

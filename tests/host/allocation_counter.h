@@ -1,7 +1,18 @@
 // Counts every allocation made through operator new in this program, including the
-// plug-in's when the dynamic loader binds its operator new to this executable's.
+// plug-in's when the dynamic loader binds its operator new to this executable's, and
+// makes them fail on request.
 #pragma once
 
 #include <cstdint>
 
 std::uint64_t allocationCount();
+
+// While one lives, every operator new in this program throws std::bad_alloc and the
+// nothrow forms answer null: what a host with no memory left sees.
+class FailingAllocations {
+ public:
+  FailingAllocations();
+  ~FailingAllocations();
+  FailingAllocations(const FailingAllocations&) = delete;
+  FailingAllocations& operator=(const FailingAllocations&) = delete;
+};

@@ -1,0 +1,133 @@
+// Every edition's boundary with memory running out during the host's call: the call is
+// refused (null, 0, false, kResultFalse), no exception reaches the host, and the instance
+// is as it was. Only this program's operator new can be made to fail, so the DLLs, which
+// carry their own, are not reached from here.
+#include <vector>
+
+#include "hosting/clap_host.h"
+#include "hosting/lv2_host.h"
+#include "hosting/vst3_host.h"
+#include "tests/host/allocation_counter.h"
+#include "tests/host/host_fixture.h"
+
+namespace {
+
+#if defined(_WIN32)
+constexpr bool kFailureReachesThePlugin = false;
+#else
+constexpr bool kFailureReachesThePlugin = true;
+#endif
+
+class OutOfMemory : public StartedPlugin {
+ protected:
+  void SetUp() override {
+    if (!kFailureReachesThePlugin) GTEST_SKIP() << "the DLL carries its own operator new";
+    StartedPlugin::SetUp();
+  }
+};
+
+VstIntPtr VSTCALLBACK versionOnly(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
+  return opcode == audioMasterVersion ? 2400 : 0;
+}
+
+}  // namespace
+
+TEST_F(OutOfMemory, Vst24CreationAndRestoreAreRefused) {
+  AEffect sentinel{};
+  AEffect* created = &sentinel;
+  {
+    const FailingAllocations failing;
+    created = pluginEntry()(versionOnly);
+  }
+  EXPECT_EQ(created, nullptr);
+
+  setMono(true);
+  const std::vector<std::uint8_t> stereo = modeChunk(0.0f);
+  VstIntPtr answer = -1;
+  {
+    const FailingAllocations failing;
+    answer = plugin.dispatch(effSetChunk, 0, static_cast<VstIntPtr>(stereo.size()),
+                             const_cast<std::uint8_t*>(stereo.data()));
+  }
+  EXPECT_EQ(answer, 0);
+  EXPECT_EQ(plugin.getParameter(kModeParameter), 1.0f);
+  EXPECT_EQ(plugin.dispatch(effSetChunk, 0, static_cast<VstIntPtr>(stereo.size()),
+                            const_cast<std::uint8_t*>(stereo.data())),
+            static_cast<VstIntPtr>(stereo.size()))
+      << "with memory the same call restores";
+  EXPECT_EQ(plugin.getParameter(kModeParameter), 0.0f);
+}
+
+TEST_F(OutOfMemory, Vst3CreationAndStateAreRefused) {
+  Vst3Module module;
+  ASSERT_TRUE(module.loaded());
+  vst3::IPluginFactory* factory = module.factory();
+  const vst3::TUID cid = firstClassId(factory);
+  void* object = &object;
+  vst3::tresult created = vst3::kResultOk;
+  {
+    const FailingAllocations failing;
+    created = V3CALL(factory, createInstance, cid.data(), vst3::IComponent_iid.data(), &object);
+  }
+  EXPECT_NE(created, vst3::kResultOk);
+  EXPECT_EQ(object, nullptr);
+
+  auto instance = std::make_unique<Vst3Instance>(factory);
+  ASSERT_TRUE(*instance);
+  ASSERT_EQ(instance->setState(headedState(modeChunk(1.0f))), vst3::kResultOk);
+  const std::vector<unsigned char> before = instance->getState();
+  MemoryStream stereo(headedState(modeChunk(0.0f)));
+  vst3::tresult loaded = vst3::kResultOk;
+  {
+    const FailingAllocations failing;
+    loaded = V3CALL(instance->component, setState, &stereo);
+  }
+  EXPECT_EQ(loaded, vst3::kResultFalse);
+  EXPECT_EQ(instance->getState(), before);
+  EXPECT_EQ(instance->releaseAll(), 0u);
+  V3CALL(factory, release);
+}
+
+TEST_F(OutOfMemory, ClapCreationAndStateAreRefused) {
+  const ClapModule module;
+  ASSERT_TRUE(module.loaded());
+  ASSERT_TRUE(module.entry().init(clapFileUnderTest().c_str()));
+  ClapHost clapHost;
+  const clap::clap_plugin sentinel{};
+  const clap::clap_plugin* created = &sentinel;
+  {
+    const FailingAllocations failing;
+    created = module.factory()->create_plugin(module.factory(), clapHost.record(), kClapPluginId);
+  }
+  EXPECT_EQ(created, nullptr);
+
+  auto instance = std::make_unique<ClapInstance>(module.factory(), clapHost);
+  ASSERT_TRUE(instance->initialized);
+  ASSERT_TRUE(instance->load(headedState(modeChunk(1.0f))));
+  const std::vector<unsigned char> before = instance->save();
+  const auto* state = instance->extension<clap::clap_plugin_state>(clap::kStateId);
+  ClapInStream stereo(headedState(modeChunk(0.0f)));
+  bool loaded = true;
+  {
+    const FailingAllocations failing;
+    loaded = state->load(instance->plugin, stereo.stream());
+  }
+  EXPECT_FALSE(loaded);
+  EXPECT_EQ(instance->save(), before);
+  EXPECT_EQ(instance->value(), 1.0);
+  instance.reset();
+  module.entry().deinit();
+}
+
+TEST_F(OutOfMemory, Lv2InstantiationIsRefused) {
+  const Lv2Module module(lv2BundleUnderTest());
+  const LV2_Descriptor* descriptor = module.descriptor(kTwinfoldUri);
+  ASSERT_TRUE(descriptor);
+  Lv2Features features(512);
+  LV2_Handle handle = &handle;
+  {
+    const FailingAllocations failing;
+    handle = descriptor->instantiate(descriptor, 48000.0, module.bundle().c_str(), features.list());
+  }
+  EXPECT_EQ(handle, nullptr);
+}
