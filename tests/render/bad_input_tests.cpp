@@ -68,6 +68,14 @@ TEST_F(BadInput, FileChannelsThatCannotFeedThePlugInSayHowToFixIt) {
                 "has 3 channels but Quillmarsh_twinfold takes 2 inputs; convert the file to 2 channels first");
 }
 
+// Counts that would size buffers past any memory are refused before anything is sized.
+TEST_F(BadInput, PlugInsAnnouncingMoreChannelsThanAFileCanHoldAreRefused) {
+  const std::string mono = folder.file("mono.wav");
+  writeAudio(mono, {noise(500, 9)}, 48000, kFloatWav);
+  expectFailure({"--upmix"}, FIXTURE_WIDE_FILE, mono,
+                "Render wide announces 1073741824 audio inputs; vst-render takes at most 1024");
+}
+
 TEST_F(BadInput, UnknownParameterNamesAndTextsListTheValidOnes) {
   constexpr int kUsage = 2;
   expectFailure({"--param", "width=mono"}, twinfoldPlugin(), input,
