@@ -61,15 +61,8 @@ tresult Plugin::setupProcessing(ProcessSetup* setup) {
   maxBlock_ = setup->maxSamplesPerBlock;
   core_.setSampleRate(sampleRate_);
   core_.setBlockSize(maxBlock_);
-  prepareScratch();
   if (wasActive) core_.resume();
   return kResultOk;
-}
-
-void Plugin::prepareScratch() {
-  const std::size_t size = 2 * static_cast<std::size_t>(maxBlock_);
-  scratch32_.assign(size, 0.0f);
-  scratch64_.assign(size, 0.0);
 }
 
 tresult Plugin::setProcessing(TBool /*state*/) { return kResultOk; }
@@ -135,9 +128,10 @@ tresult Plugin::process(ProcessData* data) {
   AudioBusBuffers* output = data->numOutputs > 0 && data->outputs ? &data->outputs[0] : nullptr;
   for (int32 i = 0; output && i < data->numOutputs; ++i) data->outputs[i].silenceFlags = 0;
   if (output && output->numChannels > 0 && frames > 0) {
-    if (data->symbolicSampleSize == kSample32) return processAudio(*data, *output, channels32, scratch32_);
+    if (data->symbolicSampleSize == kSample32)
+      return processAudio(*data, *output, channels32, silence32_.data(), sink32_.data());
     if (data->symbolicSampleSize == kSample64 && core_.canProcessDouble())
-      return processAudio(*data, *output, channels64, scratch64_);
+      return processAudio(*data, *output, channels64, silence64_.data(), sink64_.data());
   }
   for (std::size_t i = 0; i < points_.size(); ++i) core_.setParameter(kModeParameter, static_cast<float>(points_[i].value));
   return kResultOk;
@@ -145,15 +139,13 @@ tresult Plugin::process(ProcessData* data) {
 
 template <class Sample>
 tresult Plugin::processAudio(ProcessData& data, AudioBusBuffers& output, Sample** (*channels)(AudioBusBuffers&),
-                             std::vector<Sample>& scratch) {
+                             Sample* silence, Sample* sink) {
   const int32 frames = data.numSamples;
   Sample** outs = channels(output);
   AudioBusBuffers* input = data.numInputs > 0 && data.inputs ? &data.inputs[0] : nullptr;
   Sample** ins = input && input->numChannels > 0 ? channels(*input) : nullptr;
   // Missing channels: a single input feeds both sides; no input reads silence; a missing
-  // output writes into a sink. Both live in the scratch, which bounds the part size.
-  Sample* silence = scratch.data();
-  Sample* sink = scratch.data() + maxBlock_;
+  // output writes into a sink. Their size bounds the part size.
   Sample* in[kChannels] = {ins ? ins[0] : nullptr, ins && input->numChannels > 1 ? ins[1] : nullptr};
   if (!in[1]) in[1] = in[0];
   Sample* out[kChannels] = {outs ? outs[0] : nullptr, outs && output.numChannels > 1 ? outs[1] : nullptr};
@@ -163,7 +155,7 @@ tresult Plugin::processAudio(ProcessData& data, AudioBusBuffers& output, Sample*
     core_.process(in, out, frames);
     return kResultOk;
   }
-  const int32 partLimit = usesScratch ? maxBlock_ : frames;
+  const int32 partLimit = usesScratch ? kScratchFrames : frames;
 
   std::size_t next = 0;
   for (int32 at = 0; at < frames;) {

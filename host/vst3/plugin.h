@@ -4,6 +4,7 @@
 // operations below are named after the interface methods they serve.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -86,10 +87,9 @@ class Plugin {
   // Applies a checked state to a core; answers the parameter value it leaves.
   static double restore(hosting::Instance& core, const hosting::StateImage& image);
   hosting::Instance& displayCore();
-  void prepareScratch();
   template <class Sample>
   tresult processAudio(ProcessData& data, AudioBusBuffers& output, Sample** (*channels)(AudioBusBuffers&),
-                       std::vector<Sample>& scratch);
+                       Sample* silence, Sample* sink);
 
   Face<IComponentTable> component_;
   Face<IAudioProcessorTable> processor_;
@@ -110,9 +110,15 @@ class Plugin {
   // Set up off the audio thread (construction, setupProcessing).
   double sampleRate_ = 44100.0;
   int32 maxBlock_ = 1024;
-  std::vector<float> scratch32_;   // silence for missing inputs, a sink for missing outputs
-  std::vector<double> scratch64_;
   AutomationPoints points_;
+
+  // Silence for missing inputs and a sink for missing outputs, whatever block size the
+  // host sets up: parts of a block that use them are at most this long.
+  static constexpr int32 kScratchFrames = 512;
+  std::array<float, kScratchFrames> silence32_{};
+  std::array<float, kScratchFrames> sink32_{};
+  std::array<double, kScratchFrames> silence64_{};
+  std::array<double, kScratchFrames> sink64_{};
 
   // Display texts of other values: a private instance, only ever on the asking thread.
   std::mutex displayMutex_;

@@ -121,7 +121,6 @@ Plugin::Plugin(hosting::EntryFunction entry)
   controllerValue_.store(defaultValue_);
   core_.setSampleRate(sampleRate_);
   core_.setBlockSize(maxBlock_);
-  prepareScratch();
 }
 
 tresult Plugin::queryInterface(const char* iid, void** object) {

@@ -7,6 +7,14 @@
 
 std::uint64_t allocationCount();
 
+// Whether the plug-in's allocations go through this program's operator new: the DLLs
+// carry their own runtime, so on Windows they never do.
+#if defined(_WIN32)
+inline constexpr bool kSeesThePluginsAllocations = false;
+#else
+inline constexpr bool kSeesThePluginsAllocations = true;
+#endif
+
 // While one lives, every operator new in this program throws std::bad_alloc and the
 // nothrow forms answer null: what a host with no memory left sees.
 class FailingAllocations {

@@ -9,16 +9,10 @@
 
 namespace {
 
-#if defined(_WIN32)
-constexpr bool kCounterSeesThePlugin = false;
-#else
-constexpr bool kCounterSeesThePlugin = true;
-#endif
-
 class RealTime : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!kCounterSeesThePlugin)
+    if (!kSeesThePluginsAllocations)
       GTEST_SKIP() << "the DLL carries its own runtime, so this program's operator new never sees its allocations";
     ASSERT_TRUE(sharedPluginLibrary().loaded()) << sharedPluginLibrary().error();
   }

@@ -203,3 +203,18 @@ TYPED_TEST(Vst3Processing, MissingAndShortBusesProcessWithoutTouchingForeignMemo
   ASSERT_EQ(V3CALL(this->instance->processor, process, &data), kResultOk);
   for (std::int32_t i = 0; i < frames; ++i) ASSERT_EQ(outLeft[i], S(0)) << "frame " << i;
 }
+
+// The largest block a host can set up sizes nothing (2 * INT32_MAX frames of scratch
+// would not fit a 32-bit process), and a block missing an output channel still plays.
+TEST_F(FactoryTest, TheLargestMaximumBlockSizeSizesNothing) {
+  Vst3Instance wide(factory);
+  ASSERT_TRUE(wide);
+  wide.start(48000.0, INT32_MAX);
+  const std::int32_t frames = 700;
+  std::vector<float> left = ramp<float>(frames, 1.0f, 1.0f), right(frames, 0.0f), outLeft(frames, -7.0f);
+  float* inputs[2] = {left.data(), right.data()};
+  float* outputs[2] = {outLeft.data(), nullptr};
+  ASSERT_EQ(wide.process(inputs, outputs, frames), kResultOk);
+  EXPECT_EQ(outLeft, left);
+  EXPECT_EQ(wide.releaseAll(), 0u);
+}
