@@ -5,8 +5,16 @@
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER clang)
 set(CMAKE_CXX_COMPILER clang++)
+
+# The kernel's x86 headers (asm/) serve both word sizes; for -m32 Debian reaches them
+# through a link that only gcc-multilib installs, so the build makes its own, searched
+# last.
+set(twinfold_i386_include ${CMAKE_BINARY_DIR}/i386-include)
+file(MAKE_DIRECTORY ${twinfold_i386_include})
+file(CREATE_LINK /usr/include/x86_64-linux-gnu/asm ${twinfold_i386_include}/asm SYMBOLIC)
+
 foreach(kind C CXX)
-  set(CMAKE_${kind}_FLAGS_INIT -m32)
+  set(CMAKE_${kind}_FLAGS_INIT "-m32 -idirafter ${twinfold_i386_include}")
 endforeach()
 foreach(kind EXE SHARED MODULE)
   set(CMAKE_${kind}_LINKER_FLAGS_INIT -m32)
