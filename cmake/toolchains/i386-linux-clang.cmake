@@ -19,3 +19,5 @@ endforeach()
 foreach(kind EXE SHARED MODULE)
   set(CMAKE_${kind}_LINKER_FLAGS_INIT -m32)
 endforeach()
+# clang calls libatomic for 8-byte atomics of types that i386 aligns to 4 (double).
+set(CMAKE_CXX_STANDARD_LIBRARIES -latomic)
