@@ -163,9 +163,12 @@ bool writeState(StateWriter& stream, Instance& core) {
   return true;
 }
 
-void restoreState(Instance& core, const StateImage& image) {
-  if (image.kind == StateImage::Kind::Chunk) core.restoreChunk(image.chunk, image.chunkSize, image.program);
+bool restoreState(Instance& core, const StateImage& image) {
+  if (image.kind == StateImage::Kind::Chunk &&
+      core.restoreChunk(image.chunk, image.chunkSize, image.program) != static_cast<VstIntPtr>(image.chunkSize))
+    return false;
   for (std::size_t i = 0; i < image.values.size(); ++i) core.setParameter(static_cast<VstInt32>(i), image.values[i]);
+  return true;
 }
 
 }  // namespace hosting

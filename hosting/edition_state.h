@@ -73,7 +73,8 @@ std::vector<unsigned char> readState(StateReader& stream);
 bool writeState(StateWriter& stream, Instance& core);
 
 // Applies a checked state to a core: a program's chunk as a program, anything else as
-// the bank.
-void restoreState(Instance& core, const StateImage& image);
+// the bank. False when the core refused the chunk (it answers its size when it takes
+// one), which leaves it as it was.
+bool restoreState(Instance& core, const StateImage& image);
 
 }  // namespace hosting

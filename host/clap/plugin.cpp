@@ -301,7 +301,7 @@ bool Plugin::load(const clap_istream* stream) {
   const std::vector<unsigned char> bytes = hosting::readState(reader);
   const hosting::StateImage image = hosting::parseState(bytes.data(), bytes.size(), hosting::identityOf(core_));
   if (!image.valid()) return false;
-  hosting::restoreState(core_, image);
+  if (!hosting::restoreState(core_, image)) return false;
   const double step = stepOf(core_.getParameter(static_cast<VstInt32>(kModeParameter)));
   if (value_.exchange(step) != step && hostParams_ && hostParams_->rescan)
     hostParams_->rescan(host_, kParamRescanValues);

@@ -183,8 +183,8 @@ hosting::StateImage Plugin::readStateImage(IBStream* stream, std::vector<unsigne
   return hosting::parseState(bytes.data(), bytes.size(), identity_);
 }
 
-double Plugin::restore(hosting::Instance& core, const hosting::StateImage& image) {
-  hosting::restoreState(core, image);
+std::optional<double> Plugin::restore(hosting::Instance& core, const hosting::StateImage& image) {
+  if (!hosting::restoreState(core, image)) return std::nullopt;
   return core.getParameter(kModeParameter);
 }
 
@@ -197,7 +197,9 @@ tresult Plugin::componentSetState(IBStream* stream) {
   std::vector<unsigned char> bytes;
   const hosting::StateImage image = readStateImage(stream, bytes);
   if (!image.valid()) return kResultFalse;
-  controllerValue_.store(restore(core_, image));
+  const std::optional<double> value = restore(core_, image);
+  if (!value) return kResultFalse;
+  controllerValue_.store(*value);
   return kResultOk;
 }
 
@@ -208,7 +210,9 @@ tresult Plugin::setComponentState(IBStream* stream) {
   const hosting::StateImage image = readStateImage(stream, bytes);
   if (!image.valid()) return kResultFalse;
   const std::lock_guard<std::mutex> lock(displayMutex_);
-  controllerValue_.store(restore(displayCore(), image));
+  const std::optional<double> value = restore(displayCore(), image);
+  if (!value) return kResultFalse;
+  controllerValue_.store(*value);
   return kResultOk;
 }
 

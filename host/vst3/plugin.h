@@ -8,6 +8,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "hosting/instance.h"
@@ -84,8 +85,9 @@ class Plugin {
 
   // The state a stream holds, checked against this core; Invalid when unusable.
   hosting::StateImage readStateImage(IBStream* stream, std::vector<unsigned char>& bytes) const;
-  // Applies a checked state to a core; answers the parameter value it leaves.
-  static double restore(hosting::Instance& core, const hosting::StateImage& image);
+  // Applies a checked state to a core; answers the parameter value it leaves, nothing
+  // when the core refused it.
+  static std::optional<double> restore(hosting::Instance& core, const hosting::StateImage& image);
   hosting::Instance& displayCore();
   template <class Sample>
   tresult processAudio(ProcessData& data, AudioBusBuffers& output, Sample** (*channels)(AudioBusBuffers&),

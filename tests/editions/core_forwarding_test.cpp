@@ -19,10 +19,12 @@ struct RecordingCore {
 };
 RecordingCore* core = nullptr;
 
-VstIntPtr VSTCALLBACK dispatch(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float) {
+// A chunk is taken as the core takes one: answered with its size.
+VstIntPtr VSTCALLBACK dispatch(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr value, void*, float) {
   if (opcode == effGetTailSize) return core->tail;
-  if (opcode == effSetChunk) core->chunkIndexes.push_back(index);
-  return 0;
+  if (opcode != effSetChunk) return 0;
+  core->chunkIndexes.push_back(index);
+  return value;
 }
 void VSTCALLBACK setParameter(AEffect*, VstInt32, float) {}
 float VSTCALLBACK getParameter(AEffect*, VstInt32) { return 0.0f; }

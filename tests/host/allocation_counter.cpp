@@ -8,10 +8,12 @@ namespace {
 
 std::atomic<std::uint64_t> allocations{0};
 std::atomic<bool> failing{false};
+std::atomic<std::int64_t> successesLeft{0};
 
 void* countedAllocation(std::size_t size) {
   allocations.fetch_add(1, std::memory_order_relaxed);
-  if (failing.load(std::memory_order_relaxed)) return nullptr;
+  if (failing.load(std::memory_order_relaxed) && successesLeft.fetch_sub(1, std::memory_order_relaxed) <= 0)
+    return nullptr;
   return std::malloc(size ? size : 1);
 }
 
@@ -24,7 +26,10 @@ void* countedAllocationOrThrow(std::size_t size) {
 
 std::uint64_t allocationCount() { return allocations.load(std::memory_order_relaxed); }
 
-FailingAllocations::FailingAllocations() { failing.store(true); }
+FailingAllocations::FailingAllocations(std::uint64_t succeeding) {
+  successesLeft.store(static_cast<std::int64_t>(succeeding));
+  failing.store(true);
+}
 FailingAllocations::~FailingAllocations() { failing.store(false); }
 
 // Every plain form is replaced so each block is released by the same allocator family

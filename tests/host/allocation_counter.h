@@ -15,11 +15,12 @@ inline constexpr bool kSeesThePluginsAllocations = false;
 inline constexpr bool kSeesThePluginsAllocations = true;
 #endif
 
-// While one lives, every operator new in this program throws std::bad_alloc and the
-// nothrow forms answer null: what a host with no memory left sees.
+// While one lives, every operator new in this program after the first `succeeding`
+// throws std::bad_alloc and the nothrow forms answer null: what a host with no memory
+// left sees.
 class FailingAllocations {
  public:
-  FailingAllocations();
+  explicit FailingAllocations(std::uint64_t succeeding = 0);
   ~FailingAllocations();
   FailingAllocations(const FailingAllocations&) = delete;
   FailingAllocations& operator=(const FailingAllocations&) = delete;
