@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 
+namespace hosting {
+
 using namespace clap;
 
 std::string clapFileUnderTest() {
@@ -216,3 +218,5 @@ bool ClapInstance::load(std::vector<unsigned char> bytes, std::uint64_t chunk) {
   ClapInStream stream(std::move(bytes), chunk);
   return state && state->load(plugin, stream.stream());
 }
+
+}  // namespace hosting

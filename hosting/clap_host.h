@@ -12,6 +12,8 @@
 #include "abi/clap_abi.h"
 #include "hosting/module.h"
 
+namespace hosting {
+
 inline constexpr const char* kClapPluginId = "com.quillmarsh.twinfold";
 
 // The file under test: $TWINFOLD_CLAP if set, else the path the build baked in.
@@ -155,3 +157,5 @@ class ClapInstance {
   const clap::clap_plugin* plugin = nullptr;
   bool initialized = false;
 };
+
+}  // namespace hosting

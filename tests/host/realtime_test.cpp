@@ -7,6 +7,8 @@
 #include "hosting/lv2_host.h"
 #include "hosting/vst3_host.h"
 
+using namespace hosting;
+
 namespace {
 
 #if defined(_WIN32)
