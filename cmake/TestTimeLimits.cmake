@@ -16,11 +16,11 @@ function(twinfold_time_limit out seconds)
   set(${out} ${scaled} PARENT_SCOPE)
 endfunction()
 
-# twinfold_add_gtests(<target> [SECONDS <s>] [PROPERTIES <name> <value>...]): each case of
-# a googletest program as a test of its own with a limit, found when CTest runs (so a
-# cross build needs no emulator to build), the listing itself limited too.
+# twinfold_add_gtests(<target> [SECONDS <s>] [LABELS <label>...] [PROPERTIES <name> <value>...]):
+# each case of a googletest program as a test of its own with a limit, found when CTest
+# runs (so a cross build needs no emulator to build), the listing itself limited too.
 function(twinfold_add_gtests target)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "SECONDS" "PROPERTIES")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "SECONDS" "LABELS;PROPERTIES")
   if(arg_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR "twinfold_add_gtests: unknown arguments ${arg_UNPARSED_ARGUMENTS}")
   endif()
@@ -31,6 +31,15 @@ function(twinfold_add_gtests target)
   twinfold_time_limit(listing 30)
   gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT ${listing}
                        PROPERTIES ${arg_PROPERTIES} TIMEOUT ${limit})
+  if(arg_LABELS)
+    # Set once the cases are known: given among the PROPERTIES, a list of labels would be
+    # spread over the property list by the discovery script.
+    set(labels_file ${CMAKE_CURRENT_BINARY_DIR}/${target}_labels.cmake)
+    file(WRITE ${labels_file} "foreach(test IN LISTS ${target}_TESTS)\n"
+                              "  set_tests_properties(\"\${test}\" PROPERTIES LABELS \"${arg_LABELS}\")\n"
+                              "endforeach()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${labels_file})
+  endif()
 endfunction()
 
 # twinfold_time_limit_every_test(): called first in a folder's CMakeLists; when the
