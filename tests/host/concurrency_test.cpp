@@ -31,7 +31,7 @@ class ModeSwitch : public StartedPlugin {
     setMono(fromMono);
     StartGate gate(1);  // opened by the block's first time query
     std::thread switcher([&] {
-      gate.wait();
+      gate.waitOpen();
       plugin.setParameter(kModeParameter, fromMono ? 0.0f : 1.0f);
     });
     bool released = false;  // touched only by the processing thread

@@ -13,12 +13,12 @@ class StartGate {
   explicit StartGate(int arrivals) : missing_(arrivals) {}
 
   void arrive() { missing_.fetch_sub(1, std::memory_order_acq_rel); }
-  void wait() const {
+  void waitOpen() const {
     while (missing_.load(std::memory_order_acquire) > 0) std::this_thread::yield();
   }
   void arriveAndWait() {
     arrive();
-    wait();
+    waitOpen();
   }
 
  private:
