@@ -112,11 +112,14 @@ win64)
   setup_exits 0 /S
   check_files "installed again once free" "$(installed Studio/Moved "Studio/VST 32")"
   ! records | grep -q '^Left behind' || fail "a record of files left behind outlives them:"$'\n'"$(records)"
-  # Uninstalling while in use (in place, so that its exit code is the uninstaller's): the
-  # DLL and what removes it stay, recorded; once free the uninstaller removes the rest.
+  # Uninstalling while in use: the DLL and what removes it stay, recorded; once free the
+  # uninstaller removes the rest. The uninstaller runs in place ("_?=", so that its exit
+  # code is its own) as a copy in a folder without spaces, which "_?=" needs unquoted.
   hold_dll 'C:\Studio\Moved\'$name.dll
+  mkdir -p "$c/InPlace" && cp "$c/$uninstaller" "$c/InPlace/uninstall.exe"
   status=0
-  wine "$c/$uninstaller" /S '_?=C:\Program Files\Quillmarsh\'$name || status=$?
+  wine 'C:\InPlace\uninstall.exe' /S '_?=C:\InPlace' || status=$?
+  rm -rf "$c/InPlace"
   [ "$status" -eq 2 ] || fail "uninstall while in use: exit $status, not 2"
   check_files "uninstalled while in use" "$(printf '%s\n' "$uninstaller" "$foreign" "Studio/Moved/$name.dll")"
   [ "$(records)" = 'Left behind vst2_x64 REG_SZ C:\Studio\Moved' ] || fail "after uninstalling while in use:"$'\n'"$(records)"
