@@ -10,7 +10,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "host/clap/clap_abi.h"
+#include "abi/clap_abi.h"
 #include "hosting/module.h"
 
 inline constexpr const char* kClapPluginId = "com.quillmarsh.twinfold";
