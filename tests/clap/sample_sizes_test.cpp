@@ -53,18 +53,9 @@ Out expected(float left, float right, bool mono) {
     return static_cast<Out>(monoMean(left, right));
 }
 
-class ClapSampleSizes : public ClapTest {
+class ClapSampleSizes : public StartedClap {
  protected:
-  void SetUp() override {
-    ClapTest::SetUp();
-    instance = make(host);
-    ASSERT_TRUE(instance->initialized);
-    ASSERT_TRUE(instance->start(48000.0, 4096));
-  }
-  void TearDown() override {
-    instance.reset();
-    ClapTest::TearDown();
-  }
+  ClapSampleSizes() { maxFrames = 4096; }
 
   void setMode(bool mono) {
     ClapEvents events;
@@ -101,8 +92,6 @@ class ClapSampleSizes : public ClapTest {
       ASSERT_EQ(block.in[ch], before[ch]) << "inputs untouched";
     }
   }
-
-  std::unique_ptr<ClapInstance> instance;
 };
 
 }  // namespace
