@@ -21,7 +21,6 @@ constexpr clap_id kMainPort = 0;
 // A stepped value as the interface reads it: truncated once, within 0 … 1.
 double stepOf(double value) { return std::trunc(std::clamp(value, 0.0, 1.0)); }
 
-
 // At most capacity − 1 bytes and a terminating NUL, never ending inside a UTF-8 sequence.
 void copyBounded(const std::string& text, char* out, std::size_t capacity) {
   std::size_t length = std::min(text.size(), capacity - 1);
@@ -251,7 +250,7 @@ void Plugin::processPart(const PortChannels& in, const PortChannels& out, std::i
     }
     core_.process(partIn, partOut, length);
     for (std::size_t c = 0; c < kChannels; ++c)
-      if (Other* other = out.of<Sample>(c) ? nullptr : out.of<Other>(c))
+      if (Other* other = out.of<Other>(c))  // a channel is given in one size only
         std::transform(partOut[c], partOut[c] + length, other + at, [](Sample v) { return static_cast<Other>(v); });
     at += length;
   }
