@@ -3,9 +3,9 @@
 
 #include <memory>
 
-#include "effect/twinfold_effect.h"
 #include "host/call_guard.h"
 #include "host/ember_handlers.h"
+#include "host/script_effect.h"
 
 #if defined(_WIN32)
 #define TWINFOLD_EXPORT extern "C"
@@ -18,7 +18,7 @@ namespace {
 // The wrapper owns the effect once it exists; until then a failure frees it here.
 AEffect* createInstance(audioMasterCallback audioMaster) {
   const TVeSTFunctions table = emberFunctionTable();
-  auto effect = std::make_unique<TEmberEffect>();
+  std::unique_ptr<TEmber> effect(newScriptEffect());
   CVeST* wrapper =
       VeSTCreate(effect.get(), &table, audioMaster, 1, static_cast<std::int32_t>(effect->sliders.size()));
   if (!wrapper) return nullptr;
