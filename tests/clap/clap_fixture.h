@@ -31,14 +31,15 @@ class ClapTest : public ::testing::Test {
   hosting::ClapHost host;
 };
 
-// One instance, initialised, active at 48 kHz for up to 512 frames, and processing.
+// One instance, initialised, active at 48 kHz for up to maxFrames (512 unless a test
+// sets it first) and processing.
 class StartedClap : public ClapTest {
  protected:
   void SetUp() override {
     ClapTest::SetUp();
     instance = make(host);
     ASSERT_TRUE(instance->initialized);
-    ASSERT_TRUE(instance->start());
+    ASSERT_TRUE(instance->start(48000.0, maxFrames));
   }
   void TearDown() override {
     instance.reset();
@@ -46,4 +47,5 @@ class StartedClap : public ClapTest {
   }
   clap::clap_plugin const* plugin() const { return instance->plugin; }
   std::unique_ptr<hosting::ClapInstance> instance;
+  std::uint32_t maxFrames = 512;
 };
