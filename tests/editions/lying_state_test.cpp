@@ -11,6 +11,8 @@
 #include "hosting/vst3_host.h"
 #include "tests/support/state_chunk.h"
 
+using namespace hosting;
+
 namespace {
 
 struct LyingFile {

@@ -11,6 +11,8 @@
 #include "tests/host/allocation_counter.h"
 #include "tests/host/host_fixture.h"
 
+using namespace hosting;
+
 namespace {
 
 class OutOfMemory : public StartedPlugin {

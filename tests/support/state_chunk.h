@@ -50,17 +50,16 @@ inline std::vector<std::uint8_t> presetFile(const std::vector<std::uint8_t>& chu
 // otherwise. A whole program file, or one record of a bank.
 inline std::vector<std::uint8_t> valuesProgram(std::uint32_t count, const std::vector<float>& values,
                                                std::uint32_t id = 0, std::int64_t byteSize = -1) {
-  std::vector<std::uint8_t> file;
-  putTag(file, "CcnK");
-  putBigEndian(file, static_cast<std::uint32_t>(byteSize >= 0 ? byteSize : 48 + 4 * values.size()));
-  putTag(file, "FxCk");
-  for (std::uint32_t field : {1u, id, 1000u, count}) putBigEndian(file, field);
-  file.resize(56, 0);  // the name
+  PresetBytes program("FxCk", 1, id, 1000, count);
+  program.name("");
   for (float value : values) {
     std::uint32_t bits;
     std::memcpy(&bits, &value, sizeof bits);
-    putBigEndian(file, bits);
+    program.word(bits);
   }
+  std::vector<std::uint8_t> file = program.file();
+  if (byteSize >= 0)
+    for (std::size_t i = 0; i < 4; ++i) file[4 + i] = static_cast<std::uint8_t>(byteSize >> (24 - 8 * i));
   return file;
 }
 
@@ -68,12 +67,5 @@ inline std::vector<std::uint8_t> valuesProgram(std::uint32_t count, const std::v
 // followed by `records`.
 inline std::vector<std::uint8_t> valuesBank(std::uint32_t programs, const std::vector<std::uint8_t>& records,
                                             std::uint32_t id = 0) {
-  std::vector<std::uint8_t> file;
-  putTag(file, "CcnK");
-  putBigEndian(file, static_cast<std::uint32_t>(148 + records.size()));
-  putTag(file, "FxBk");
-  for (std::uint32_t field : {2u, id, 1000u, programs, 0u}) putBigEndian(file, field);
-  file.resize(156, 0);
-  file.insert(file.end(), records.begin(), records.end());
-  return file;
+  return PresetBytes("FxBk", 2, id, 1000, programs).word(0).zeros(124).append(records).file();
 }
