@@ -43,7 +43,7 @@ class PlanarBuffer {
 
 }  // namespace
 
-void checkChannelCounts(PluginInstance& plugin) {
+void checkChannelCounts(RenderInstance& plugin) {
   for (const auto& [count, side] : {std::pair{plugin.numInputs(), "inputs"}, std::pair{plugin.numOutputs(), "outputs"}})
     if (count > kMostRenderChannels)
       throw RenderError(plugin.displayName() + " announces " + std::to_string(count) + " audio " + side +

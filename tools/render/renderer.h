@@ -47,7 +47,7 @@ struct RenderResult {
 // The most channels a render takes on either side (libsndfile's own limit); more is a
 // RenderError before any buffer is sized by the plug-in's counts.
 inline constexpr std::int32_t kMostRenderChannels = 1024;
-void checkChannelCounts(PluginInstance& plugin);
+void checkChannelCounts(RenderInstance& plugin);
 
 // The plug-in must be prepared and resumed. `expectedFrames` (the frames the sink
 // will get) only drives the progress bar.
