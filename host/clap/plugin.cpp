@@ -85,6 +85,9 @@ bool Plugin::activate(double sampleRate, std::uint32_t /*minFrames*/, std::uint3
   if (!(sampleRate > 0.0) || !std::isfinite(sampleRate) || maxFrames == 0) return false;
   core_.setSampleRate(sampleRate);
   core_.setBlockSize(static_cast<VstInt32>(std::min<std::uint32_t>(maxFrames, INT32_MAX)));
+  time_ = {};
+  time_.sampleRate = sampleRate;
+  framesRun_ = 0;
   core_.resume();
   stage_.store(Stage::Active);
   return true;
@@ -151,6 +154,8 @@ void Plugin::processBlock(const clap_process& process, Sample** (*channels)(cons
   if (!in[1]) in[1] = in[0];
   Sample* out[kChannels] = {outs ? outs[0] : nullptr, outs && output.channel_count > 1 ? outs[1] : nullptr};
   const bool usesScratch = !in[0] || !out[0] || !out[1];
+  takeTime(process.transport);
+  framesRun_ += frames;
 
   // Each value takes effect at its event's frame: out of order counts as the current
   // frame, beyond the block as its last.
@@ -180,6 +185,7 @@ void Plugin::processPart(Sample* const* in, Sample* const* out, std::int32_t fro
     Sample* partIn[kChannels] = {in[0] + from, in[1] + from};
     Sample* partOut[kChannels] = {out[0] + from, out[1] + from};
     core_.process(partIn, partOut, to - from);
+    hosting::advanceTimeInfo(time_, to - from);
     return;
   }
   Sample* silence;
@@ -198,8 +204,46 @@ void Plugin::processPart(Sample* const* in, Sample* const* out, std::int32_t fro
       partOut[c] = out[c] ? out[c] + at : sink;
     }
     core_.process(partIn, partOut, length);
+    hosting::advanceTimeInfo(time_, length);
     at += length;
   }
+}
+
+void Plugin::takeTime(const clap_event_transport* transport) {
+  const VstInt32 wasPlaying = time_.flags & kVstTransportPlaying;
+  const double rate = time_.sampleRate;
+  time_ = {};
+  time_.sampleRate = rate;
+  time_.samplePos = static_cast<double>(framesRun_);
+  VstInt32 flags = 0;
+  if (transport) {
+    const std::uint32_t has = transport->flags;
+    if (has & kTransportHasSecondsTimeline)
+      time_.samplePos = std::round(static_cast<double>(transport->song_pos_seconds) / kFixedPointFactor * rate);
+    if (has & kTransportHasBeatsTimeline) {
+      time_.ppqPos = static_cast<double>(transport->song_pos_beats) / kFixedPointFactor;
+      time_.barStartPos = static_cast<double>(transport->bar_start) / kFixedPointFactor;
+      flags |= kVstPpqPosValid | kVstBarsValid;
+      if (has & kTransportIsLoopActive) {
+        time_.cycleStartPos = static_cast<double>(transport->loop_start_beats) / kFixedPointFactor;
+        time_.cycleEndPos = static_cast<double>(transport->loop_end_beats) / kFixedPointFactor;
+        flags |= kVstCyclePosValid;
+      }
+    }
+    if (has & kTransportHasTempo) {
+      time_.tempo = transport->tempo;
+      flags |= kVstTempoValid;
+    }
+    if (has & kTransportHasTimeSignature) {
+      time_.timeSigNumerator = transport->tsig_num;
+      time_.timeSigDenominator = transport->tsig_denom;
+      flags |= kVstTimeSigValid;
+    }
+    if (has & kTransportIsPlaying) flags |= kVstTransportPlaying;
+    if (has & kTransportIsRecording) flags |= kVstTransportRecording;
+    if (has & kTransportIsLoopActive) flags |= kVstTransportCycleActive;
+  }
+  time_.flags = flags | ((flags & kVstTransportPlaying) != wasPlaying ? kVstTransportChanged : 0);
 }
 
 void Plugin::applyEvent(const clap_event_header* event) {

@@ -17,7 +17,7 @@ LV2_Handle instantiate(const LV2_Descriptor* /*descriptor*/, double sampleRate, 
                        const LV2_Feature* const* features) {
   if (!std::isfinite(sampleRate) || sampleRate <= 0.0) return nullptr;
   auto* instance = new (std::nothrow)
-      lv2::Plugin(sampleRate, lv2::maxBlockLength(features).value_or(lv2::Plugin::kDefaultBlockLength));
+      lv2::Plugin(sampleRate, lv2::maxBlockLength(features).value_or(lv2::Plugin::kDefaultBlockLength), features);
   if (instance && !instance->valid()) {
     delete instance;
     return nullptr;
