@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "host/clap/clap_abi.h"
+#include "abi/clap_abi.h"
 #include "hosting/module.h"
 
 inline constexpr const char* kClapPluginId = "com.quillmarsh.twinfold";

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "host/vst3/vst3_abi.h"
+#include "abi/vst3_abi.h"
 #include "hosting/module.h"
 
 // Calls a method through an interface pointer's table.

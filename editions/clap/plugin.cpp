@@ -1,0 +1,354 @@
+#include "editions/clap/plugin.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "hosting/edition_state.h"
+
+namespace clap {
+
+namespace {
+
+constexpr clap_id kModeParameter = 0;
+constexpr clap_id kMainPort = 0;
+constexpr std::uint32_t kChannels = 2;
+
+// A stepped value as the interface reads it: truncated once, within 0 … 1.
+double stepOf(double value) { return std::trunc(std::clamp(value, 0.0, 1.0)); }
+
+float** channels32(const clap_audio_buffer& buffer) { return buffer.data32; }
+double** channels64(const clap_audio_buffer& buffer) { return buffer.data64; }
+
+// At most capacity − 1 bytes and a terminating NUL, never ending inside a UTF-8 sequence.
+void copyBounded(const std::string& text, char* out, std::size_t capacity) {
+  std::size_t length = std::min(text.size(), capacity - 1);
+  if (length < text.size())
+    while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) --length;
+  std::memcpy(out, text.data(), length);
+  out[length] = '\0';
+}
+
+class OstreamWriter : public hosting::StateWriter {
+ public:
+  explicit OstreamWriter(const clap_ostream* stream) : stream_(stream) {}
+  std::int64_t write(const unsigned char* bytes, std::size_t size) override {
+    return stream_->write(stream_, bytes, size);
+  }
+
+ private:
+  const clap_ostream* stream_;
+};
+
+class IstreamReader : public hosting::StateReader {
+ public:
+  explicit IstreamReader(const clap_istream* stream) : stream_(stream) {}
+  std::int64_t read(unsigned char* out, std::size_t size) override {
+    const std::int64_t got = stream_->read(stream_, out, size);
+    return got > 0 ? std::min<std::int64_t>(got, static_cast<std::int64_t>(size)) : got;
+  }
+
+ private:
+  const clap_istream* stream_;
+};
+
+}  // namespace
+
+bool Plugin::calledOnMainThread() const { return std::this_thread::get_id() == mainThread_; }
+
+// Entering is a full exchange, so it and deactivate's store and load (both sequentially
+// consistent) never both miss each other; leaving only publishes the block's work.
+bool Plugin::enterAudio() { return !audioBusy_.exchange(true); }
+void Plugin::leaveAudio() { audioBusy_.store(false, std::memory_order_release); }
+
+// Life cycle ------------------------------------------------------------------------
+
+bool Plugin::init() {
+  if (initialized()) return false;
+  mainThread_ = std::this_thread::get_id();
+  // The host's extensions may be asked for from here on, and may all be missing.
+  if (host_->get_extension)
+    hostParams_ = static_cast<const clap_host_params*>(host_->get_extension(host_, kParamsId));
+  stage_.store(Stage::Inactive);
+  return true;
+}
+
+void Plugin::destroy() {
+  // Hosts destroy active instances too; the core is suspended by its host's destructor.
+  delete this;
+}
+
+bool Plugin::activate(double sampleRate, std::uint32_t /*minFrames*/, std::uint32_t maxFrames) {
+  if (!calledOnMainThread() || stage_.load() != Stage::Inactive) return false;
+  if (!(sampleRate > 0.0) || !std::isfinite(sampleRate) || maxFrames == 0) return false;
+  core_.setSampleRate(sampleRate);
+  core_.setBlockSize(static_cast<VstInt32>(std::min<std::uint32_t>(maxFrames, INT32_MAX)));
+  time_ = {};
+  time_.sampleRate = sampleRate;
+  framesRun_ = 0;
+  core_.resume();
+  stage_.store(Stage::Active);
+  return true;
+}
+
+void Plugin::deactivate() {
+  const Stage stage = stage_.load();
+  if (!calledOnMainThread() || (stage != Stage::Active && stage != Stage::Processing)) return;
+  // Also stops processing, for hosts that skip stop_processing. A block still running
+  // on another thread keeps the instance active.
+  stage_.store(Stage::Inactive);
+  if (audioBusy_.load()) {
+    stage_.store(stage);
+    return;
+  }
+  core_.suspend();
+}
+
+// The audio role may be played by any thread, the main one included.
+bool Plugin::startProcessing() {
+  Stage expected = Stage::Active;
+  return stage_.compare_exchange_strong(expected, Stage::Processing) || expected == Stage::Processing;
+}
+
+void Plugin::stopProcessing() {
+  Stage expected = Stage::Processing;
+  stage_.compare_exchange_strong(expected, Stage::Active);
+}
+
+// The core keeps no signal memory between blocks: nothing to clear.
+void Plugin::reset() {}
+void Plugin::onMainThread() {}
+
+// Processing ------------------------------------------------------------------------
+
+std::int32_t Plugin::process(const clap_process* process) {
+  if (!process || !enterAudio()) return kProcessError;
+  if (stage_.load() != Stage::Processing) {
+    leaveAudio();
+    return kProcessError;
+  }
+  clap_audio_buffer* output = process->audio_outputs_count > 0 ? process->audio_outputs : nullptr;
+  for (std::uint32_t i = 0; output && i < process->audio_outputs_count; ++i) output[i].constant_mask = 0;
+  if (output && output->data32)
+    processBlock<float>(*process, channels32);
+  else if (output && output->data64 && core_.canProcessDouble())
+    processBlock<double>(*process, channels64);
+  else
+    applyEvents(process->in_events);
+  leaveAudio();
+  return kProcessContinue;
+}
+
+template <class Sample>
+void Plugin::processBlock(const clap_process& process, Sample** (*channels)(const clap_audio_buffer&)) {
+  const std::int32_t frames = static_cast<std::int32_t>(std::min<std::uint32_t>(process.frames_count, INT32_MAX));
+  const clap_audio_buffer& output = process.audio_outputs[0];
+  const clap_audio_buffer* input = process.audio_inputs_count > 0 ? process.audio_inputs : nullptr;
+  Sample** ins = input && input->channel_count > 0 ? channels(*input) : nullptr;
+  Sample** outs = output.channel_count > 0 ? channels(output) : nullptr;
+  // Missing channels: a single input feeds both sides, no input reads silence, a missing
+  // output writes into the sink.
+  Sample* in[kChannels] = {ins ? ins[0] : nullptr, ins && input->channel_count > 1 ? ins[1] : nullptr};
+  if (!in[1]) in[1] = in[0];
+  Sample* out[kChannels] = {outs ? outs[0] : nullptr, outs && output.channel_count > 1 ? outs[1] : nullptr};
+  const bool usesScratch = !in[0] || !out[0] || !out[1];
+  takeTime(process.transport);
+  framesRun_ += frames;
+
+  // Each value takes effect at its event's frame: out of order counts as the current
+  // frame, beyond the block as its last.
+  const clap_input_events* events = process.in_events;
+  const std::uint32_t count = events && events->size && events->get ? events->size(events) : 0;
+  const std::int32_t last = std::max(frames - 1, 0);
+  std::int32_t at = 0;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const clap_event_header* event = events->get(events, i);
+    if (!event) continue;
+    const std::int32_t time = static_cast<std::int32_t>(std::min<std::uint32_t>(event->time, INT32_MAX));
+    const std::int32_t from = std::clamp(time, at, std::max(at, last));
+    if (from > at) {
+      processPart(in, out, at, from, usesScratch);
+      at = from;
+    }
+    applyEvent(event);
+  }
+  processPart(in, out, at, frames, usesScratch);
+}
+
+template <class Sample>
+void Plugin::processPart(Sample* const* in, Sample* const* out, std::int32_t from, std::int32_t to,
+                         bool usesScratch) {
+  if (!usesScratch) {
+    if (to <= from) return;
+    Sample* partIn[kChannels] = {in[0] + from, in[1] + from};
+    Sample* partOut[kChannels] = {out[0] + from, out[1] + from};
+    core_.process(partIn, partOut, to - from);
+    hosting::advanceTimeInfo(time_, to - from);
+    return;
+  }
+  Sample* silence;
+  Sample* sink;
+  if constexpr (sizeof(Sample) == sizeof(float)) {
+    silence = silence32_.data(), sink = sink32_.data();
+  } else {
+    silence = silence64_.data(), sink = sink64_.data();
+  }
+  for (std::int32_t at = from; at < to;) {
+    const std::int32_t length = std::min(to - at, kScratchFrames);
+    Sample* partIn[kChannels];
+    Sample* partOut[kChannels];
+    for (std::uint32_t c = 0; c < kChannels; ++c) {
+      partIn[c] = in[c] ? in[c] + at : silence;
+      partOut[c] = out[c] ? out[c] + at : sink;
+    }
+    core_.process(partIn, partOut, length);
+    hosting::advanceTimeInfo(time_, length);
+    at += length;
+  }
+}
+
+void Plugin::takeTime(const clap_event_transport* transport) {
+  const VstInt32 wasPlaying = time_.flags & kVstTransportPlaying;
+  const double rate = time_.sampleRate;
+  time_ = {};
+  time_.sampleRate = rate;
+  time_.samplePos = static_cast<double>(framesRun_);
+  VstInt32 flags = 0;
+  if (transport) {
+    const std::uint32_t has = transport->flags;
+    if (has & kTransportHasSecondsTimeline)
+      time_.samplePos = std::round(static_cast<double>(transport->song_pos_seconds) / kFixedPointFactor * rate);
+    if (has & kTransportHasBeatsTimeline) {
+      time_.ppqPos = static_cast<double>(transport->song_pos_beats) / kFixedPointFactor;
+      time_.barStartPos = static_cast<double>(transport->bar_start) / kFixedPointFactor;
+      flags |= kVstPpqPosValid | kVstBarsValid;
+      if (has & kTransportIsLoopActive) {
+        time_.cycleStartPos = static_cast<double>(transport->loop_start_beats) / kFixedPointFactor;
+        time_.cycleEndPos = static_cast<double>(transport->loop_end_beats) / kFixedPointFactor;
+        flags |= kVstCyclePosValid;
+      }
+    }
+    if (has & kTransportHasTempo) {
+      time_.tempo = transport->tempo;
+      flags |= kVstTempoValid;
+    }
+    if (has & kTransportHasTimeSignature) {
+      time_.timeSigNumerator = transport->tsig_num;
+      time_.timeSigDenominator = transport->tsig_denom;
+      flags |= kVstTimeSigValid;
+    }
+    if (has & kTransportIsPlaying) flags |= kVstTransportPlaying;
+    if (has & kTransportIsRecording) flags |= kVstTransportRecording;
+    if (has & kTransportIsLoopActive) flags |= kVstTransportCycleActive;
+  }
+  time_.flags = flags | ((flags & kVstTransportPlaying) != wasPlaying ? kVstTransportChanged : 0);
+}
+
+void Plugin::applyEvent(const clap_event_header* event) {
+  if (!event || event->space_id != kCoreEventSpace || event->type != kEventParamValue ||
+      event->size < sizeof(clap_event_param_value))
+    return;
+  const auto* change = reinterpret_cast<const clap_event_param_value*>(event);
+  if (change->param_id != kModeParameter || std::isnan(change->value)) return;
+  const double step = stepOf(change->value);
+  core_.setParameter(static_cast<VstInt32>(kModeParameter), static_cast<float>(step));
+  value_.store(step);
+}
+
+void Plugin::applyEvents(const clap_input_events* events) {
+  const std::uint32_t count = events && events->size && events->get ? events->size(events) : 0;
+  for (std::uint32_t i = 0; i < count; ++i) applyEvent(events->get(events, i));
+}
+
+void Plugin::flush(const clap_input_events* in, const clap_output_events* /*out*/) {
+  // Main thread while inactive, the audio side while active; never beside a block.
+  const Stage stage = stage_.load();
+  if (stage == Stage::Created || (stage == Stage::Inactive && !calledOnMainThread()) || !enterAudio()) return;
+  applyEvents(in);
+  leaveAudio();
+}
+
+// Ports and parameter -----------------------------------------------------------------
+
+std::uint32_t Plugin::audioPortCount(bool /*isInput*/) { return calledOnMainThread() ? 1 : 0; }
+
+bool Plugin::audioPortInfo(std::uint32_t index, bool isInput, clap_audio_port_info* info) {
+  if (!info || index != 0 || !calledOnMainThread()) return false;
+  *info = {};
+  info->id = kMainPort;
+  copyBounded(isInput ? "Stereo In" : "Stereo Out", info->name, sizeof info->name);
+  info->flags = kAudioPortIsMain | (core_.canProcessDouble() ? kAudioPortSupports64Bits : 0);
+  info->channel_count = kChannels;
+  info->port_type = "stereo";
+  info->in_place_pair = kMainPort;
+  return true;
+}
+
+std::uint32_t Plugin::paramCount() { return calledOnMainThread() ? 1 : 0; }
+
+bool Plugin::paramInfo(std::uint32_t index, clap_param_info* info) {
+  if (!info || index != 0 || !calledOnMainThread()) return false;
+  *info = {};
+  info->id = kModeParameter;  // the core's parameter index; index and id are both 0
+  info->flags = kParamIsStepped | kParamIsAutomatable | kParamIsEnum;
+  copyBounded(name_, info->name, sizeof info->name);
+  info->min_value = 0.0;
+  info->max_value = 1.0;
+  info->default_value = defaultValue_;
+  return true;
+}
+
+bool Plugin::paramValue(clap_id id, double* value) {
+  if (!value || id != kModeParameter || !calledOnMainThread()) return false;
+  *value = value_.load();
+  return true;
+}
+
+bool Plugin::valueToText(clap_id id, double value, char* text, std::uint32_t capacity) {
+  if (!text || capacity == 0 || id != kModeParameter || std::isnan(value) || !calledOnMainThread()) return false;
+  copyBounded(texts_[static_cast<std::size_t>(stepOf(value))], text, capacity);
+  return true;
+}
+
+bool Plugin::textToValue(clap_id id, const char* text, double* value) {
+  if (!text || !value || id != kModeParameter || !calledOnMainThread()) return false;
+  for (std::size_t step = 0; step < texts_.size(); ++step) {
+    if (texts_[step] != text) continue;
+    *value = static_cast<double>(step);
+    return true;
+  }
+  return false;
+}
+
+std::uint32_t Plugin::latency() { return static_cast<std::uint32_t>(std::max(core_.initialDelay(), 0)); }
+
+// The core's tail, where 0 and 1 both mean none.
+std::uint32_t Plugin::tail() {
+  const VstIntPtr tail = core_.tailSize();
+  return tail > 1 ? static_cast<std::uint32_t>(std::min<VstIntPtr>(tail, kInfiniteTail)) : 0;
+}
+
+// State -----------------------------------------------------------------------------
+
+bool Plugin::save(const clap_ostream* stream) {
+  if (!stream || !stream->write || !initialized() || !calledOnMainThread()) return false;
+  OstreamWriter writer(stream);
+  return hosting::writeState(writer, core_);
+}
+
+bool Plugin::load(const clap_istream* stream) {
+  if (!stream || !stream->read || !initialized() || !calledOnMainThread()) return false;
+  IstreamReader reader(stream);
+  const std::vector<unsigned char> bytes = hosting::readState(reader);
+  const hosting::StateImage image = hosting::parseState(bytes.data(), bytes.size(), hosting::identityOf(core_));
+  if (!image.valid()) return false;
+  hosting::restoreState(core_, image);
+  const double step = stepOf(core_.getParameter(static_cast<VstInt32>(kModeParameter)));
+  if (value_.exchange(step) != step && hostParams_ && hostParams_->rescan)
+    hostParams_->rescan(host_, kParamRescanValues);
+  return true;
+}
+
+}  // namespace clap

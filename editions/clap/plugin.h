@@ -1,0 +1,107 @@
+// The plug-in as CLAP hosts see it: one object behind the clap_plugin record and its
+// extensions, hosting the VST 2.4 core in-process. The trampolines of plugin_tables.cpp
+// recover the object; the operations below are named after the calls they serve.
+//
+// Threads and states: `init` fixes the main thread. Calls the interface assigns to the
+// main thread are refused from any other; calls that need another state than the
+// object's (inactive, active, processing) are refused too. `process` and `flush` enter
+// the core's audio side through one flag, so a host that overlaps them (or deactivates
+// during a block) gets a refusal instead of a race.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <thread>
+
+#include "abi/clap_abi.h"
+#include "hosting/instance.h"
+
+namespace clap {
+
+class Plugin {
+ public:
+  // A new object for `host`, or null when the core refuses to load.
+  static Plugin* create(const clap_host* host, const clap_plugin_descriptor* descriptor, hosting::EntryFunction entry);
+  const clap_plugin* object() const { return &plugin_; }
+
+  // clap_plugin
+  bool init();
+  void destroy();
+  bool activate(double sampleRate, std::uint32_t minFrames, std::uint32_t maxFrames);
+  void deactivate();
+  bool startProcessing();
+  void stopProcessing();
+  void reset();
+  std::int32_t process(const clap_process* process);
+  const void* getExtension(const char* id);
+  void onMainThread();
+
+  // clap.audio-ports
+  std::uint32_t audioPortCount(bool isInput);
+  bool audioPortInfo(std::uint32_t index, bool isInput, clap_audio_port_info* info);
+
+  // clap.params
+  std::uint32_t paramCount();
+  bool paramInfo(std::uint32_t index, clap_param_info* info);
+  bool paramValue(clap_id id, double* value);
+  bool valueToText(clap_id id, double value, char* text, std::uint32_t capacity);
+  bool textToValue(clap_id id, const char* text, double* value);
+  void flush(const clap_input_events* in, const clap_output_events* out);
+
+  // clap.state
+  bool save(const clap_ostream* stream);
+  bool load(const clap_istream* stream);
+
+  // clap.latency, clap.tail
+  std::uint32_t latency();
+  std::uint32_t tail();
+
+ private:
+  enum class Stage { Created, Inactive, Active, Processing };
+  // Parts of a block that use the scratch below are at most this long.
+  static constexpr std::int32_t kScratchFrames = 512;
+
+  Plugin(const clap_host* host, const clap_plugin_descriptor* descriptor, hosting::EntryFunction entry);
+  bool calledOnMainThread() const;
+  bool initialized() const { return stage_.load() != Stage::Created; }
+  // The audio side: entered by one call at a time.
+  bool enterAudio();
+  void leaveAudio();
+  // Sets the mode from an event, when it is a value of the parameter.
+  void applyEvent(const clap_event_header* event);
+  void applyEvents(const clap_input_events* events);
+  // Fills the core's time record from the host's transport (null: the frames run).
+  void takeTime(const clap_event_transport* transport);
+  template <class Sample>
+  void processBlock(const clap_process& process, Sample** (*channels)(const clap_audio_buffer&));
+  template <class Sample>
+  void processPart(Sample* const* in, Sample* const* out, std::int32_t from, std::int32_t to, bool usesScratch);
+
+  clap_plugin plugin_;
+  const clap_host* host_;
+  const clap_host_params* hostParams_ = nullptr;
+  hosting::Instance core_;
+  std::atomic<Stage> stage_{Stage::Created};
+  std::atomic<bool> audioBusy_{false};
+  std::thread::id mainThread_;
+  // What the core's time queries are answered from, filled once per block.
+  VstTimeInfo time_{};
+  std::int64_t framesRun_ = 0;  // since activation: the position without a transport
+
+  // The parameter: its value as 0 or 1 (read on the main thread while the audio side
+  // writes it), its default, and the core's texts for both values, read at creation.
+  std::atomic<double> value_{0.0};
+  double defaultValue_ = 0.0;
+  std::string name_;
+  std::array<std::string, 2> texts_;
+
+  // Silence for missing inputs and a sink for missing outputs.
+  std::array<float, kScratchFrames> silence32_{};
+  std::array<float, kScratchFrames> sink32_{};
+  std::array<double, kScratchFrames> silence64_{};
+  std::array<double, kScratchFrames> sink64_{};
+};
+
+}  // namespace clap
