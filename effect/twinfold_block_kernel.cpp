@@ -199,18 +199,24 @@ bool meansWillBeExact(const Sample* left, const Sample* right, std::int32_t fram
 
 // Outputs apart from every input and from each other: copies both channels and answers
 // whether every sample was finite, so that the copy is the section's result. Otherwise
-// the inputs are still there for the careful pass.
+// the inputs are still there for the careful pass. One channel at a time: a loop over
+// both channels at once, four streams whose buffers hosts often space by multiples of
+// 4 KiB, ran 1.5x slower than the library copies at 4096 frames.
 template <class Sample>
-bool copyWhileFinite(const Sample* __restrict inLeft, const Sample* __restrict inRight, Sample* __restrict outLeft,
-                     Sample* __restrict outRight, std::int32_t frames) {
+BitsOf<Sample> copyChannel(const Sample* __restrict in, Sample* __restrict out, std::int32_t frames) {
   BitsOf<Sample> carries = 0;
   for (std::int32_t j = 0; j < frames; ++j) {
-    const BitsOf<Sample> left = bitsOf(inLeft[j]);
-    const BitsOf<Sample> right = bitsOf(inRight[j]);
-    outLeft[j] = sampleOf<Sample>(left);
-    outRight[j] = sampleOf<Sample>(right);
-    carries |= exponentCarry<Sample>(left) | exponentCarry<Sample>(right);
+    const BitsOf<Sample> bits = bitsOf(in[j]);
+    out[j] = sampleOf<Sample>(bits);
+    carries |= exponentCarry<Sample>(bits);
   }
+  return carries;
+}
+
+template <class Sample>
+bool copyWhileFinite(const Sample* inLeft, const Sample* inRight, Sample* outLeft, Sample* outRight,
+                     std::int32_t frames) {
+  const BitsOf<Sample> carries = copyChannel(inLeft, outLeft, frames) | copyChannel(inRight, outRight, frames);
   return (carries >> (8 * sizeof(BitsOf<Sample>) - 1)) == 0;
 }
 
