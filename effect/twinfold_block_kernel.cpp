@@ -205,6 +205,7 @@ bool meansWillBeExact(const Sample* left, const Sample* right, std::int32_t fram
 template <class Sample>
 BitsOf<Sample> copyChannel(const Sample* __restrict in, Sample* __restrict out, std::int32_t frames) {
   BitsOf<Sample> carries = 0;
+#pragma GCC unroll 2
   for (std::int32_t j = 0; j < frames; ++j) {
     const BitsOf<Sample> bits = bitsOf(in[j]);
     out[j] = sampleOf<Sample>(bits);
