@@ -23,6 +23,8 @@
 #include "hosting/lv2_host.h"
 #include "hosting/vst3_host.h"
 
+using namespace hosting;
+
 namespace {
 
 struct Work {

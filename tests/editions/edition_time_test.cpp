@@ -14,6 +14,8 @@
 #include "hosting/lv2_host.h"
 #include "hosting/vst3_host.h"
 
+using namespace hosting;
+
 namespace {
 
 constexpr double kRate = 48000.0;
