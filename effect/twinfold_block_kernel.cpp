@@ -14,7 +14,7 @@
 // - sanitise() works on a sample's bits, with no floating-point instruction: a stereo
 //   block passes every finite sample through as the same bits, subnormals at full
 //   speed, even where the host has set flush-to-zero and denormals-are-zero;
-// - a stereo block is copied while its samples are checked, in one pass (in place only
+// - a stereo block is copied while its samples are checked, one pass per channel (in place only
 //   checked); the rare block holding NaN or infinity is then done again the careful way;
 // - the mean is DoSample's arithmetic in double. A mono block whose means all come out
 //   finite needs neither sanitising nor overflow care, and most blocks are such; the
