@@ -8,7 +8,6 @@
 #include "tests/support/reference_audio.h"
 
 using namespace hosting;
-
 using namespace clap;
 
 namespace {
