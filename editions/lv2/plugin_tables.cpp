@@ -21,8 +21,8 @@ LV2_Handle instantiate(const LV2_Descriptor* /*descriptor*/, double sampleRate, 
                        const LV2_Feature* const* features) {
   if (!std::isfinite(sampleRate) || sampleRate <= 0.0) return nullptr;
   return guardedCall<LV2_Handle>(nullptr, [&]() -> LV2_Handle {
-    auto instance =
-        std::make_unique<Plugin>(sampleRate, maxBlockLength(features).value_or(Plugin::kDefaultBlockLength));
+    auto instance = std::make_unique<Plugin>(
+        sampleRate, maxBlockLength(features).value_or(Plugin::kDefaultBlockLength), features);
     return instance->valid() ? instance.release() : nullptr;
   });
 }

@@ -89,6 +89,8 @@ class Plugin {
   // when the core refused it.
   static std::optional<double> restore(hosting::Instance& core, const hosting::StateImage& image);
   hosting::Instance& displayCore();
+  // Fills the core's time record for this block from the host's context.
+  void takeTime(const ProcessContext* context);
   template <class Sample>
   tresult processAudio(ProcessData& data, AudioBusBuffers& output, Sample** (*channels)(AudioBusBuffers&),
                        Sample* silence, Sample* sink);
@@ -113,6 +115,9 @@ class Plugin {
   double sampleRate_ = 44100.0;
   int32 maxBlock_ = 1024;
   AutomationPoints points_;
+  // What the core's time queries are answered from, filled once per block.
+  VstTimeInfo time_{};
+  std::int64_t framesRun_ = 0;  // since activation: the position without a context
 
   // Silence for missing inputs and a sink for missing outputs, whatever block size the
   // host sets up: parts of a block that use them are at most this long.
