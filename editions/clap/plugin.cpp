@@ -4,6 +4,9 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <iterator>
+#include <new>
+#include <type_traits>
 #include <vector>
 
 #include "hosting/edition_state.h"
@@ -14,13 +17,9 @@ namespace {
 
 constexpr clap_id kModeParameter = 0;
 constexpr clap_id kMainPort = 0;
-constexpr std::uint32_t kChannels = 2;
 
 // A stepped value as the interface reads it: truncated once, within 0 … 1.
 double stepOf(double value) { return std::trunc(std::clamp(value, 0.0, 1.0)); }
-
-float** channels32(const clap_audio_buffer& buffer) { return buffer.data32; }
-double** channels64(const clap_audio_buffer& buffer) { return buffer.data64; }
 
 // At most capacity − 1 bytes and a terminating NUL, never ending inside a UTF-8 sequence.
 void copyBounded(const std::string& text, char* out, std::size_t capacity) {
@@ -83,6 +82,15 @@ void Plugin::destroy() {
 bool Plugin::activate(double sampleRate, std::uint32_t /*minFrames*/, std::uint32_t maxFrames) {
   if (!calledOnMainThread() || stage_.load() != Stage::Inactive) return false;
   if (!(sampleRate > 0.0) || !std::isfinite(sampleRate) || maxFrames == 0) return false;
+  // Scratch for the largest block the host announced, bounded; longer blocks go in parts.
+  const std::uint32_t frames = std::min(maxFrames, kScratchFrames);
+  try {
+    scratch32_.memory.assign(2 * kChannels * frames, 0.0f);
+    scratch64_.memory.assign(core_.canProcessDouble() ? 2 * kChannels * frames : 0, 0.0);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  scratchFrames_ = frames;
   core_.setSampleRate(sampleRate);
   core_.setBlockSize(static_cast<VstInt32>(std::min<std::uint32_t>(maxFrames, INT32_MAX)));
   core_.resume();
@@ -120,38 +128,72 @@ void Plugin::onMainThread() {}
 
 // Processing ------------------------------------------------------------------------
 
+namespace {
+
+// A port's channels: data32 when given, else data64; at most two channels, and a single
+// input channel feeds both sides of the core.
+template <class Channels>
+Channels channelsOf(const clap_audio_buffer* port, bool isInput) {
+  Channels channels;
+  const std::size_t count = port ? std::min<std::size_t>(port->channel_count, std::size(channels.single)) : 0;
+  for (std::size_t c = 0; c < count; ++c) {
+    if (port->data32)
+      channels.single[c] = port->data32[c];
+    else if (port->data64)
+      channels.dual[c] = port->data64[c];
+  }
+  if (isInput && !channels.single[1] && !channels.dual[1]) {
+    channels.single[1] = channels.single[0];
+    channels.dual[1] = channels.dual[0];
+  }
+  return channels;
+}
+
+template <class Channels>
+bool anyOf(const Channels& channels, bool dual) {
+  for (std::size_t c = 0; c < std::size(channels.single); ++c)
+    if (dual ? channels.dual[c] != nullptr : channels.single[c] != nullptr) return true;
+  return false;
+}
+
+}  // namespace
+
+template <>
+Plugin::Scratch<float>& Plugin::scratch<float>() {
+  return scratch32_;
+}
+template <>
+Plugin::Scratch<double>& Plugin::scratch<double>() {
+  return scratch64_;
+}
+
 std::int32_t Plugin::process(const clap_process* process) {
   if (!process || !enterAudio()) return kProcessError;
   if (stage_.load() != Stage::Processing) {
     leaveAudio();
     return kProcessError;
   }
-  clap_audio_buffer* output = process->audio_outputs_count > 0 ? process->audio_outputs : nullptr;
-  for (std::uint32_t i = 0; output && i < process->audio_outputs_count; ++i) output[i].constant_mask = 0;
-  if (output && output->data32)
-    processBlock<float>(*process, channels32);
-  else if (output && output->data64 && core_.canProcessDouble())
-    processBlock<double>(*process, channels64);
-  else
+  clap_audio_buffer* outputs = process->audio_outputs_count > 0 ? process->audio_outputs : nullptr;
+  for (std::uint32_t i = 0; outputs && i < process->audio_outputs_count; ++i) outputs[i].constant_mask = 0;
+  const clap_audio_buffer* inputs = process->audio_inputs_count > 0 ? process->audio_inputs : nullptr;
+  const PortChannels in = channelsOf<PortChannels>(inputs, true);
+  const PortChannels out = channelsOf<PortChannels>(outputs, false);
+  // The core runs in 64 bits only when no channel is 32-bit: a port pair of mixed sizes
+  // runs the 32-bit path, so its output is what 32-bit ports give for the same samples.
+  const bool has32 = anyOf(in, false) || anyOf(out, false);
+  if (!anyOf(out, false) && !anyOf(out, true))
     applyEvents(process->in_events);
+  else if (!has32 && core_.canProcessDouble())
+    processBlock<double>(*process, in, out);
+  else
+    processBlock<float>(*process, in, out);
   leaveAudio();
   return kProcessContinue;
 }
 
 template <class Sample>
-void Plugin::processBlock(const clap_process& process, Sample** (*channels)(const clap_audio_buffer&)) {
+void Plugin::processBlock(const clap_process& process, const PortChannels& in, const PortChannels& out) {
   const std::int32_t frames = static_cast<std::int32_t>(std::min<std::uint32_t>(process.frames_count, INT32_MAX));
-  const clap_audio_buffer& output = process.audio_outputs[0];
-  const clap_audio_buffer* input = process.audio_inputs_count > 0 ? process.audio_inputs : nullptr;
-  Sample** ins = input && input->channel_count > 0 ? channels(*input) : nullptr;
-  Sample** outs = output.channel_count > 0 ? channels(output) : nullptr;
-  // Missing channels: a single input feeds both sides, no input reads silence, a missing
-  // output writes into the sink.
-  Sample* in[kChannels] = {ins ? ins[0] : nullptr, ins && input->channel_count > 1 ? ins[1] : nullptr};
-  if (!in[1]) in[1] = in[0];
-  Sample* out[kChannels] = {outs ? outs[0] : nullptr, outs && output.channel_count > 1 ? outs[1] : nullptr};
-  const bool usesScratch = !in[0] || !out[0] || !out[1];
-
   // Each value takes effect at its event's frame: out of order counts as the current
   // frame, beyond the block as its last.
   const clap_input_events* events = process.in_events;
@@ -164,40 +206,52 @@ void Plugin::processBlock(const clap_process& process, Sample** (*channels)(cons
     const std::int32_t time = static_cast<std::int32_t>(std::min<std::uint32_t>(event->time, INT32_MAX));
     const std::int32_t from = std::clamp(time, at, std::max(at, last));
     if (from > at) {
-      processPart(in, out, at, from, usesScratch);
+      processPart<Sample>(in, out, at, from);
       at = from;
     }
     applyEvent(event);
   }
-  processPart(in, out, at, frames, usesScratch);
+  processPart<Sample>(in, out, at, frames);
 }
 
+// The core in `Sample` over frames [from, to). Channels in that size are used in place;
+// the others pass through the scratch in parts: an input of the other size converted
+// (64 to 32 bits rounds to nearest), a missing one as silence, an output of the other
+// size widened after the part, a missing one into the scratch.
 template <class Sample>
-void Plugin::processPart(Sample* const* in, Sample* const* out, std::int32_t from, std::int32_t to,
-                         bool usesScratch) {
-  if (!usesScratch) {
-    if (to <= from) return;
-    Sample* partIn[kChannels] = {in[0] + from, in[1] + from};
-    Sample* partOut[kChannels] = {out[0] + from, out[1] + from};
+void Plugin::processPart(const PortChannels& in, const PortChannels& out, std::int32_t from, std::int32_t to) {
+  if (to <= from) return;
+  Sample* direct[2 * kChannels] = {in.of<Sample>(0), in.of<Sample>(1), out.of<Sample>(0), out.of<Sample>(1)};
+  if (std::all_of(std::begin(direct), std::end(direct), [](Sample* channel) { return channel != nullptr; })) {
+    Sample* partIn[kChannels] = {direct[0] + from, direct[1] + from};
+    Sample* partOut[kChannels] = {direct[2] + from, direct[3] + from};
     core_.process(partIn, partOut, to - from);
     return;
   }
-  Sample* silence;
-  Sample* sink;
-  if constexpr (sizeof(Sample) == sizeof(float)) {
-    silence = silence32_.data(), sink = sink32_.data();
-  } else {
-    silence = silence64_.data(), sink = sink64_.data();
-  }
+  using Other = std::conditional_t<sizeof(Sample) == sizeof(float), double, float>;
+  Scratch<Sample>& spare = scratch<Sample>();
+  const std::size_t frames = scratchFrames_;
   for (std::int32_t at = from; at < to;) {
-    const std::int32_t length = std::min(to - at, kScratchFrames);
+    const std::int32_t length = std::min(to - at, static_cast<std::int32_t>(frames));
     Sample* partIn[kChannels];
     Sample* partOut[kChannels];
-    for (std::uint32_t c = 0; c < kChannels; ++c) {
-      partIn[c] = in[c] ? in[c] + at : silence;
-      partOut[c] = out[c] ? out[c] + at : sink;
+    for (std::size_t c = 0; c < kChannels; ++c) {
+      if (Sample* same = in.of<Sample>(c)) {
+        partIn[c] = same + at;
+      } else {
+        partIn[c] = spare.in(c, frames);
+        if (const Other* other = in.of<Other>(c))
+          std::transform(other + at, other + at + length, partIn[c], [](Other v) { return static_cast<Sample>(v); });
+        else
+          std::fill_n(partIn[c], length, Sample(0));
+      }
+      Sample* same = out.of<Sample>(c);
+      partOut[c] = same ? same + at : spare.out(c, frames);
     }
     core_.process(partIn, partOut, length);
+    for (std::size_t c = 0; c < kChannels; ++c)
+      if (Other* other = out.of<Other>(c))  // a channel is given in one size only
+        std::transform(partOut[c], partOut[c] + length, other + at, [](Sample v) { return static_cast<Other>(v); });
     at += length;
   }
 }

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "abi/clap_abi.h"
 #include "hosting/instance.h"
@@ -60,8 +61,30 @@ class Plugin {
 
  private:
   enum class Stage { Created, Inactive, Active, Processing };
-  // Parts of a block that use the scratch below are at most this long.
-  static constexpr std::int32_t kScratchFrames = 512;
+  // Parts of a block that pass through the scratch below are at most this long.
+  static constexpr std::uint32_t kScratchFrames = 512;
+  static constexpr std::size_t kChannels = 2;
+
+  // One port's channels as the host gave them: each 32-bit, 64-bit or missing.
+  struct PortChannels {
+    float* single[kChannels] = {};
+    double* dual[kChannels] = {};
+    template <class Sample>
+    Sample* of(std::size_t channel) const {
+      if constexpr (sizeof(Sample) == sizeof(float))
+        return single[channel];
+      else
+        return dual[channel];
+    }
+  };
+  // Per channel, the core's input and output for the parts of a block that cannot run
+  // on the host's buffers: a missing channel, or one in the other sample size.
+  template <class Sample>
+  struct Scratch {
+    std::vector<Sample> memory;
+    Sample* in(std::size_t channel, std::size_t frames) { return memory.data() + channel * frames; }
+    Sample* out(std::size_t channel, std::size_t frames) { return memory.data() + (kChannels + channel) * frames; }
+  };
 
   Plugin(const clap_host* host, const clap_plugin_descriptor* descriptor, hosting::EntryFunction entry);
   bool calledOnMainThread() const;
@@ -73,9 +96,11 @@ class Plugin {
   void applyEvent(const clap_event_header* event);
   void applyEvents(const clap_input_events* events);
   template <class Sample>
-  void processBlock(const clap_process& process, Sample** (*channels)(const clap_audio_buffer&));
+  void processBlock(const clap_process& process, const PortChannels& in, const PortChannels& out);
   template <class Sample>
-  void processPart(Sample* const* in, Sample* const* out, std::int32_t from, std::int32_t to, bool usesScratch);
+  void processPart(const PortChannels& in, const PortChannels& out, std::int32_t from, std::int32_t to);
+  template <class Sample>
+  Scratch<Sample>& scratch();
 
   clap_plugin plugin_;
   const clap_host* host_;
@@ -92,11 +117,10 @@ class Plugin {
   std::string name_;
   std::array<std::string, 2> texts_;
 
-  // Silence for missing inputs and a sink for missing outputs.
-  std::array<float, kScratchFrames> silence32_{};
-  std::array<float, kScratchFrames> sink32_{};
-  std::array<double, kScratchFrames> silence64_{};
-  std::array<double, kScratchFrames> sink64_{};
+  // Allocated by activate, for parts of at most scratchFrames_ frames.
+  std::uint32_t scratchFrames_ = 0;
+  Scratch<float> scratch32_;
+  Scratch<double> scratch64_;
 };
 
 }  // namespace clap

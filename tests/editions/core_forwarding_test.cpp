@@ -10,6 +10,8 @@
 #include "tests/support/state_chunk.h"
 #include "hosting/vst3_host.h"
 
+using namespace hosting;
+
 namespace {
 
 struct RecordingCore {

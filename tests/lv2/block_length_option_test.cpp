@@ -7,6 +7,8 @@
 #include "editions/lv2/block_length_option.h"
 #include "hosting/lv2_host.h"
 
+using namespace hosting;
+
 namespace {
 
 using lv2::maxBlockLength;

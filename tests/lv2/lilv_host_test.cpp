@@ -9,6 +9,8 @@
 #include "tests/lv2/processing_suite.h"
 #include "tests/support/test_host.h"
 
+using namespace hosting;
+
 namespace {
 
 std::string asString(const LilvNode* node) { return node ? lilv_node_as_string(node) : ""; }

@@ -1,4 +1,4 @@
-#include "tools/render/plugin_instance.h"
+#include "tools/render/render_instance.h"
 
 #include <memory>
 
@@ -26,7 +26,7 @@ std::unique_ptr<hosting::Module> loadModule(const std::string& path) {
 
 }  // namespace
 
-PluginInstance::PluginInstance(const std::string& path) : hosting::Instance(loadModule(path)), path_(path) {
+RenderInstance::RenderInstance(const std::string& path) : hosting::Instance(loadModule(path)), path_(path) {
   switch (failure()) {
     case Failure::none: break;
     case Failure::noEntry:
@@ -37,39 +37,30 @@ PluginInstance::PluginInstance(const std::string& path) : hosting::Instance(load
       throw RenderError("'" + path + "' is not a VST 2.4 plug-in: its entry point answered a record without the 'VstP' magic");
   }
   host().clock().setTempo(kTempo);
+  setProcessLevelWhileActive(hosting::kProcessLevelOffline);
 }
 
-std::string PluginInstance::displayName() {
+std::string RenderInstance::displayName() {
   std::string name = effectName();
   if (name.empty()) name = productName();
   if (name.empty()) name = fileNameOf(path_);
   return name;
 }
 
-std::vector<std::uint8_t> PluginInstance::chunk(bool singleProgram) {
+std::vector<std::uint8_t> RenderInstance::chunk(bool singleProgram) {
   const Chunk saved = saveChunk(singleProgram);
   return {saved.data, saved.data + saved.size};
 }
 
-void PluginInstance::setChunk(const std::vector<std::uint8_t>& data, bool singleProgram) {
+void RenderInstance::setChunk(const std::vector<std::uint8_t>& data, bool singleProgram) {
   // Some plug-ins keep the pointer until the call returns; a copy keeps the caller's bytes intact.
   std::vector<std::uint8_t> copy = data;
   restoreChunk(copy.data(), copy.size(), singleProgram);
 }
 
-void PluginInstance::prepare(double sampleRate, std::int32_t blockSize, bool doublePrecision) {
+void RenderInstance::prepare(double sampleRate, std::int32_t blockSize, bool doublePrecision) {
   suspend();
   setSampleRate(sampleRate);
   setBlockSize(blockSize);
   if (doublePrecision || canProcessDouble()) setProcessPrecision(doublePrecision);
-}
-
-void PluginInstance::resume() {
-  hosting::Instance::resume();
-  host().setProcessLevel(hosting::kProcessLevelOffline);
-}
-
-void PluginInstance::suspend() {
-  host().setProcessLevel(hosting::kProcessLevelUser);
-  hosting::Instance::suspend();
 }

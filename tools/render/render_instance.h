@@ -10,11 +10,11 @@
 
 #include "hosting/instance.h"
 
-class PluginInstance : public hosting::Instance {
+class RenderInstance : public hosting::Instance {
  public:
   // Throws RenderError when the file is missing, cannot be loaded, exports no entry
   // point, or its entry point answers no valid record.
-  explicit PluginInstance(const std::string& path);
+  explicit RenderInstance(const std::string& path);
 
   const std::string& path() const { return path_; }
   const AEffect& record() const { return *effect(); }
@@ -29,8 +29,6 @@ class PluginInstance : public hosting::Instance {
   // Sample rate, block size and precision go in while suspended; resume() starts
   // processing with the transport at zero.
   void prepare(double sampleRate, std::int32_t blockSize, bool doublePrecision);
-  void resume();
-  void suspend();
   bool resumed() const { return active(); }
 
   static constexpr double kTempo = 120.0;
