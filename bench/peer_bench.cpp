@@ -42,8 +42,10 @@ struct Contender {
 const Contender kEdition{"lv2", kTwinfoldUri, "mode", 0.0f, 1.0f};
 const Contender kPeer{"peer", kPeerUri, "routing", 6.0f, 1.0f};
 
-// The world a host sees: this build's bundle first (so that an installed copy of the
-// plug-in cannot stand in for it), then every bundle on the usual LV2 path.
+// The world a host sees: this build's bundle first, then every bundle on LV2_PATH (or
+// the usual folders). A newer installed copy of the plug-in found there replaces the
+// build's; editionIsThisBuild tells, and the benchmark's test names only LV2's
+// vocabulary, the build and the peer.
 class World {
  public:
   World() : world_(lilv_world_new()) {
