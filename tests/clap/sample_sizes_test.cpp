@@ -8,6 +8,7 @@
 #include "tests/support/reference_audio.h"
 
 using namespace clap;
+using namespace hosting;
 
 namespace {
 
