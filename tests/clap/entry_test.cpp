@@ -9,11 +9,10 @@
 #include "tests/support/test_host.h"
 #if !defined(_WIN32)
 #include "tests/support/elf_symbols.h"
-
-using namespace hosting;
 #endif
 
 using namespace clap;
+using namespace hosting;
 
 #if !defined(_WIN32)
 TEST(ClapExports, OnlyTheEntryRecord) {
