@@ -11,9 +11,8 @@
 #include "tests/support/elf_symbols.h"
 #endif
 
-using namespace hosting;
-
 using namespace clap;
+using namespace hosting;
 
 #if !defined(_WIN32)
 TEST(ClapExports, OnlyTheEntryRecord) {

@@ -9,6 +9,7 @@
 
 using namespace hosting;
 using namespace clap;
+using namespace hosting;
 
 namespace {
 

@@ -155,4 +155,49 @@ TEST(Instance, TextsStopAtTheBufferWhateverThePlugInWrites) {
   EXPECT_EQ(instance.vendorName(), "");
 }
 
+// A plug-in that records the opcodes it is sent and, at each suspend, the process
+// level its host reports.
+struct Recorded {
+  std::vector<VstInt32> opcodes;
+  std::vector<VstIntPtr> levelsAtSuspend;
+};
+Recorded recorded;
+audioMasterCallback recordingHost = nullptr;
+
+VstIntPtr VSTCALLBACK recordingDispatcher(AEffect* effect, VstInt32 opcode, VstInt32, VstIntPtr value, void*, float) {
+  recorded.opcodes.push_back(opcode);
+  if (opcode == effMainsChanged && value == 0)
+    recorded.levelsAtSuspend.push_back(recordingHost(effect, audioMasterGetCurrentProcessLevel, 0, 0, nullptr, 0.0f));
+  return opcode == effClose ? 1 : 0;
+}
+
+AEffect* VSTCALLBACK recordingEntry(audioMasterCallback host) {
+  static AEffect record{};
+  record.magic = kEffectMagic;
+  record.dispatcher = recordingDispatcher;
+  recordingHost = host;
+  recorded = {};
+  return &record;
+}
+
+TEST(Instance, OpensAsAskedAndClosesOnceAfterASuspendAtTheUserLevel) {
+  {
+    hosting::Instance instance(&recordingEntry, nullptr, hosting::Instance::Opening::byCaller);
+    EXPECT_TRUE(recorded.opcodes.empty());
+    EXPECT_EQ(instance.close(), 1);
+  }
+  EXPECT_EQ(recorded.opcodes, std::vector<VstInt32>{effClose});
+
+  {
+    hosting::Instance instance(&recordingEntry);
+    instance.setProcessLevelWhileActive(hosting::kProcessLevelOffline);
+    instance.resume();
+    EXPECT_EQ(instance.host().answer(instance.effect(), audioMasterGetCurrentProcessLevel, 0, 0, nullptr, 0.0f),
+              hosting::kProcessLevelOffline);
+  }  // destroyed while resumed
+  EXPECT_EQ(recorded.opcodes, (std::vector<VstInt32>{effOpen, effMainsChanged, effStartProcess, effStopProcess,
+                                                     effMainsChanged, effClose}));
+  EXPECT_EQ(recorded.levelsAtSuspend, std::vector<VstIntPtr>{hosting::kProcessLevelUser});
+}
+
 }  // namespace

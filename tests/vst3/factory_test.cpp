@@ -12,9 +12,8 @@
 #include "tests/support/elf_symbols.h"
 #endif
 
-using namespace hosting;
-
 using namespace vst3;
+using namespace hosting;
 
 namespace {
 
