@@ -1,6 +1,6 @@
 // Holds threads until a set number have arrived, then lets all of them through.
 //
-// Waiting threads spin on a counter and yield: std::latch, std::barrier and
+// Waiting threads spin on a counter and yield: the standard latch, barrier and
 // atomic::wait sleep through the Windows toolchain's atomic-wait fallback, which can
 // miss a wake-up and leave a thread asleep for good. A spin always sees the last arrival.
 #pragma once
