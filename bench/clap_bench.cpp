@@ -6,6 +6,8 @@
 #include "bench/edition_ratio.h"
 #include "hosting/clap_host.h"
 
+using namespace hosting;
+
 namespace {
 
 const ClapModule& clapModule() {

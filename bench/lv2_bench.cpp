@@ -14,6 +14,8 @@
 #include "bench/edition_ratio.h"
 #include "hosting/lv2_host.h"
 
+using namespace hosting;
+
 namespace {
 
 const PluginModule& vstModule() {

@@ -23,6 +23,8 @@
 #include "bench/hand_loops.h"
 #include "hosting/lv2_host.h"
 
+using namespace hosting;
+
 namespace {
 
 constexpr const char* kPeerUri = "http://gareus.org/oss/lv2/stereoroute";

@@ -6,6 +6,8 @@
 #include "bench/edition_ratio.h"
 #include "hosting/vst3_host.h"
 
+using namespace hosting;
+
 namespace {
 
 Vst3Module& vst3Module() {

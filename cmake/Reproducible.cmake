@@ -29,9 +29,9 @@ function(twinfold_strip_release target)
   target_link_options(${target} PRIVATE $<$<CONFIG:Release,MinSizeRel>:-s>)
 endfunction()
 
-# Lists the plug-in binaries (every shared or module library under host/) with their
-# files in <build>/plugin_binaries.txt, one "target path" a line, for the check that
-# rebuilds them elsewhere and compares bytes. Written once all folders are configured.
+# Lists the plug-in binaries (every shared or module library under host/ and
+# editions/) with their files in <build>/plugin_binaries.txt, one "target path" a line,
+# for the check that rebuilds them elsewhere and compares bytes. Written once all folders are configured.
 function(_twinfold_collect_plugin_targets directory out_list)
   set(found "")
   get_property(targets DIRECTORY "${directory}" PROPERTY BUILDSYSTEM_TARGETS)
@@ -51,6 +51,8 @@ endfunction()
 
 function(_twinfold_write_plugin_binaries)
   _twinfold_collect_plugin_targets("${PROJECT_SOURCE_DIR}/host" targets)
+  _twinfold_collect_plugin_targets("${PROJECT_SOURCE_DIR}/editions" edition_targets)
+  list(APPEND targets ${edition_targets})
   set(lines "")
   foreach(target IN LISTS targets)
     string(APPEND lines "${target} $<TARGET_FILE:${target}>\n")

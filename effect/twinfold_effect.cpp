@@ -2,6 +2,7 @@
 
 #include "effect/twinfold_block_kernel.h"
 
+#include "host/script_effect.h"
 #include "host/vest_bridge.h"
 
 #ifndef TWINFOLD_UNIQUE_ID_VALUE
@@ -11,6 +12,8 @@
 namespace {
 constexpr std::int32_t kFontLiteralKey = 10000;
 }
+
+TEmber* newScriptEffect() { return new TEmberEffect; }
 
 TEmberEffect::TEmberEffect() : kernel_(&twinfoldChosenKernel()) {
   effectName = "Quillmarsh_twinfold";

@@ -16,7 +16,7 @@
 #include <lv2/urid/urid.h>
 
 #include "fuzz/fuzz_host.h"
-#include "host/lv2/block_length_option.h"
+#include "editions/lv2/block_length_option.h"
 
 namespace {
 

@@ -36,7 +36,9 @@ for target in $targets; do
   fi
   log=$findings/$target.log
   # shellcheck disable=SC2086 # the extra flags are split on purpose
-  if "$build/fuzz/twinfold_fuzz_$target" -max_total_time="$seconds" -timeout=30 -print_final_stats=1 \
+  # libFuzzer's own limits end a slow input, not a target stuck outside one: the run
+  # as a whole gets a bound too.
+  if timeout -k 10 $((seconds + 120)) "$build/fuzz/twinfold_fuzz_$target" -max_total_time="$seconds" -timeout=30 -print_final_stats=1 \
     -artifact_prefix="$findings/$target-" ${TWINFOLD_FUZZ_FLAGS:-} "$corpus" >"$log" 2>&1; then
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
     echo "fuzz $target: ${runs:-?} inputs in ${seconds}s, nothing found"

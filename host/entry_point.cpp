@@ -1,8 +1,8 @@
 // The library's exported entry point: one new instance per call.
 #include "host/entry_point.h"
 
-#include "effect/twinfold_effect.h"
 #include "host/ember_handlers.h"
+#include "host/script_effect.h"
 
 #if defined(_WIN32)
 #define TWINFOLD_EXPORT extern "C"
@@ -14,7 +14,7 @@ namespace {
 
 AEffect* createInstance(audioMasterCallback audioMaster) {
   const TVeSTFunctions table = emberFunctionTable();
-  auto* effect = new TEmberEffect;
+  TEmber* effect = newScriptEffect();
   CVeST* wrapper = VeSTCreate(effect, &table, audioMaster, 1, static_cast<std::int32_t>(effect->sliders.size()));
   effect->hostWrapper = wrapper;
   if (!wrapper) {

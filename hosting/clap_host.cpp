@@ -4,6 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <type_traits>
+
+namespace hosting {
 
 using namespace clap;
 
@@ -137,23 +140,33 @@ ClapInStream::ClapInStream(std::vector<unsigned char> data, std::uint64_t chunkB
 
 // Blocks and instances ----------------------------------------------------------------
 
+namespace {
+
 template <class Sample>
-ClapBlock<Sample>::ClapBlock(std::vector<Sample> left, std::vector<Sample> right, bool placeIn)
-    : in{std::move(left), std::move(right)}, inPlace(placeIn) {
+void attach(clap_audio_buffer& buffer, Sample** channels) {
+  if constexpr (std::is_same_v<Sample, float>)
+    buffer.data32 = channels;
+  else
+    buffer.data64 = channels;
+}
+
+}  // namespace
+
+template <class In, class Out>
+ClapBlock<In, Out>::ClapBlock(std::vector<In> left, std::vector<In> right, bool placeIn)
+    : in{std::move(left), std::move(right)}, inPlace(placeIn && std::is_same_v<In, Out>) {
   for (int c = 0; c < 2; ++c) {
-    out[c].assign(in[c].size(), std::numeric_limits<Sample>::quiet_NaN());
+    out[c].assign(in[c].size(), std::numeric_limits<Out>::quiet_NaN());
     inputs[c] = in[c].data();
-    outputs[c] = inPlace ? in[c].data() : out[c].data();
+    if constexpr (std::is_same_v<In, Out>)
+      outputs[c] = inPlace ? in[c].data() : out[c].data();
+    else
+      outputs[c] = out[c].data();
   }
   inputBuffer.channel_count = outputBuffer.channel_count = 2;
   outputBuffer.constant_mask = ~std::uint64_t{0};  // stale, as some hosts leave it
-  if constexpr (sizeof(Sample) == sizeof(float)) {
-    inputBuffer.data32 = inputs;
-    outputBuffer.data32 = outputs;
-  } else {
-    inputBuffer.data64 = inputs;
-    outputBuffer.data64 = outputs;
-  }
+  attach(inputBuffer, inputs);
+  attach(outputBuffer, outputs);
   process.steady_time = -1;
   process.frames_count = frames();
   process.audio_inputs = &inputBuffer;
@@ -164,6 +177,8 @@ ClapBlock<Sample>::ClapBlock(std::vector<Sample> left, std::vector<Sample> right
 
 template struct ClapBlock<float>;
 template struct ClapBlock<double>;
+template struct ClapBlock<float, double>;
+template struct ClapBlock<double, float>;
 
 ClapInstance::ClapInstance(const clap_plugin_factory* factory, const ClapHost& host, const char* id) {
   if (!factory) return;
@@ -179,16 +194,18 @@ bool ClapInstance::start(double rate, std::uint32_t maxFrames) {
   return plugin->activate(plugin, rate, 1, maxFrames) && plugin->start_processing(plugin);
 }
 
-template <class Sample>
-std::int32_t ClapInstance::process(ClapBlock<Sample>& block, const ClapEvents* events, std::uint32_t frames) {
+template <class In, class Out>
+std::int32_t ClapInstance::process(ClapBlock<In, Out>& block, const ClapEvents* events, std::uint32_t frames) {
   static const ClapEvents none;
   block.process.frames_count = std::min(frames, block.frames());
   block.process.in_events = (events ? events : &none)->list();
   return plugin->process(plugin, &block.process);
 }
 
-template std::int32_t ClapInstance::process<float>(ClapBlock<float>&, const ClapEvents*, std::uint32_t);
-template std::int32_t ClapInstance::process<double>(ClapBlock<double>&, const ClapEvents*, std::uint32_t);
+template std::int32_t ClapInstance::process(ClapBlock<float>&, const ClapEvents*, std::uint32_t);
+template std::int32_t ClapInstance::process(ClapBlock<double>&, const ClapEvents*, std::uint32_t);
+template std::int32_t ClapInstance::process(ClapBlock<float, double>&, const ClapEvents*, std::uint32_t);
+template std::int32_t ClapInstance::process(ClapBlock<double, float>&, const ClapEvents*, std::uint32_t);
 
 double ClapInstance::value() const {
   const auto* params = extension<clap_plugin_params>(kParamsId);
@@ -216,3 +233,5 @@ bool ClapInstance::load(std::vector<unsigned char> bytes, std::uint64_t chunk) {
   ClapInStream stream(std::move(bytes), chunk);
   return state && state->load(plugin, stream.stream());
 }
+
+}  // namespace hosting

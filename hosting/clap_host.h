@@ -7,10 +7,13 @@
 #include <cstdint>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
-#include "host/clap/clap_abi.h"
+#include "abi/clap_abi.h"
 #include "hosting/module.h"
+
+namespace hosting {
 
 inline constexpr const char* kClapPluginId = "com.quillmarsh.twinfold";
 
@@ -108,20 +111,27 @@ class ClapInStream {
   clap::clap_istream stream_{};
 };
 
-// Stereo buffers of one block for a process call; `inPlace` makes the outputs the
-// input memory. Outputs start as NaN, beyond the block too.
-template <class Sample>
+// Stereo buffers of one block for a process call, the input in `In` samples and the
+// output in `Out` (data32 for float, data64 for double); `inPlace` (same sizes only)
+// makes the outputs the input memory. Outputs start as NaN, beyond the block too.
+template <class In, class Out = In>
 struct ClapBlock {
-  ClapBlock(std::vector<Sample> left, std::vector<Sample> right, bool inPlace = false);
+  ClapBlock(std::vector<In> left, std::vector<In> right, bool inPlace = false);
   ClapBlock(const ClapBlock&) = delete;
   ClapBlock& operator=(const ClapBlock&) = delete;
   std::uint32_t frames() const { return static_cast<std::uint32_t>(in[0].size()); }
   // What the plug-in wrote (the input memory when in place).
-  const std::vector<Sample>& result(std::size_t channel) const { return inPlace ? in[channel] : out[channel]; }
+  const std::vector<Out>& result(std::size_t channel) const {
+    if constexpr (std::is_same_v<In, Out>)
+      return inPlace ? in[channel] : out[channel];
+    else
+      return out[channel];
+  }
 
-  std::vector<Sample> in[2], out[2];
-  Sample* inputs[2];
-  Sample* outputs[2];
+  std::vector<In> in[2];
+  std::vector<Out> out[2];
+  In* inputs[2];
+  Out* outputs[2];
   bool inPlace;
   clap::clap_audio_buffer inputBuffer{}, outputBuffer{};
   clap::clap_process process{};
@@ -144,8 +154,8 @@ class ClapInstance {
   // activate and start_processing.
   bool start(double rate = 48000.0, std::uint32_t maxFrames = 512);
   // One process call over the block with these events (none when null).
-  template <class Sample>
-  std::int32_t process(ClapBlock<Sample>& block, const ClapEvents* events = nullptr,
+  template <class In, class Out>
+  std::int32_t process(ClapBlock<In, Out>& block, const ClapEvents* events = nullptr,
                        std::uint32_t frames = UINT32_MAX);
   double value() const;
   bool setValueByFlush(double value);
@@ -155,3 +165,5 @@ class ClapInstance {
   const clap::clap_plugin* plugin = nullptr;
   bool initialized = false;
 };
+
+}  // namespace hosting

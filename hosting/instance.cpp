@@ -7,19 +7,19 @@
 
 namespace hosting {
 
-Instance::Instance(EntryFunction entry, Host* host)
+Instance::Instance(EntryFunction entry, Host* host, Opening opening)
     : ownHost_(host ? nullptr : std::make_unique<Host>()), host_(host ? host : ownHost_.get()) {
-  create(entry);
+  create(entry, opening);
 }
 
-Instance::Instance(std::unique_ptr<Module> module, Host* host)
+Instance::Instance(std::unique_ptr<Module> module, Host* host, Opening opening)
     : module_(std::move(module)),
       ownHost_(host ? nullptr : std::make_unique<Host>()),
       host_(host ? host : ownHost_.get()) {
-  create(module_ ? module_->pluginEntry() : nullptr);
+  create(module_ ? module_->pluginEntry() : nullptr, opening);
 }
 
-void Instance::create(EntryFunction entry) {
+void Instance::create(EntryFunction entry, Opening opening) {
   if (!entry) {
     failure_ = Failure::noEntry;
     return;
@@ -34,14 +34,15 @@ void Instance::create(EntryFunction entry) {
     return;
   }
   effect_ = created;
-  dispatch(effOpen);
+  if (opening == Opening::onCreation) dispatch(effOpen);
 }
 
-Instance::~Instance() {
-  if (!effect_) return;
+VstIntPtr Instance::close() {
+  if (!effect_) return 0;
   suspend();
-  dispatch(effClose);
+  const VstIntPtr answer = dispatch(effClose);
   effect_ = nullptr;
+  return answer;
 }
 
 VstIntPtr Instance::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) const {
@@ -69,11 +70,13 @@ void Instance::resume() {
   host_->clock().restart();
   dispatch(effMainsChanged, 0, 1);
   dispatch(effStartProcess);
+  if (levelWhileActive_ != 0) host_->setProcessLevel(levelWhileActive_);
 }
 
 void Instance::suspend() {
   if (!effect_ || !active_) return;
   active_ = false;
+  if (levelWhileActive_ != 0) host_->setProcessLevel(kProcessLevelUser);
   dispatch(effStopProcess);
   dispatch(effMainsChanged, 0, 0);
 }

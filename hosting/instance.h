@@ -1,6 +1,7 @@
 // One VST 2.4 plug-in instance as a host holds it: created through an entry function
 // (in-process, as the editions host their core) or a loaded module, opened on
-// construction, suspended and closed on destruction, and driven only through AEffect.
+// construction (or by the caller), suspended and closed on destruction, and driven only
+// through AEffect. Users that add something of their own derive from it.
 #pragma once
 
 #include <cstddef>
@@ -15,16 +16,20 @@ namespace hosting {
 class Instance {
  public:
   enum class Failure { none, noEntry, noInstance, notAnEffect };
+  // effOpen on construction, as a host does; or left to the caller, for the tests and
+  // fuzzers that script every call from the first on.
+  enum class Opening { onCreation, byCaller };
 
   // `host` answers the instance's calls and keeps its clock; by default one of its own.
-  explicit Instance(EntryFunction entry, Host* host = nullptr);
+  explicit Instance(EntryFunction entry, Host* host = nullptr, Opening opening = Opening::onCreation);
   // The module's entry point; the instance keeps the module loaded while it lives.
-  explicit Instance(std::unique_ptr<Module> module, Host* host = nullptr);
-  ~Instance();
+  explicit Instance(std::unique_ptr<Module> module, Host* host = nullptr, Opening opening = Opening::onCreation);
+  ~Instance() { close(); }
   Instance(const Instance&) = delete;
   Instance& operator=(const Instance&) = delete;
 
   bool valid() const { return effect_ != nullptr; }
+  explicit operator bool() const { return valid(); }
   Failure failure() const { return failure_; }
   AEffect* effect() const { return effect_; }
   Host& host() { return *host_; }
@@ -37,6 +42,12 @@ class Instance {
   void resume();
   void suspend();
   bool active() const { return active_; }
+  // The process level the host reports from resume() on; suspend() (also the one on
+  // destruction) sets the user level again before the plug-in is told.
+  void setProcessLevelWhileActive(VstInt32 level) { levelWhileActive_ = level; }
+  // effClose, after a suspend when resumed; the instance is gone afterwards. Answers
+  // what the plug-in answered, 0 when there was no instance.
+  VstIntPtr close();
 
   VstInt32 numInputs() const { return effect_ ? effect_->numInputs : 0; }
   VstInt32 numOutputs() const { return effect_ ? effect_->numOutputs : 0; }
@@ -59,6 +70,14 @@ class Instance {
   // cannot replace gets its accumulating process() over zeroed outputs.
   void process(float** inputs, float** outputs, VstInt32 frames);
   void process(double** inputs, double** outputs, VstInt32 frames);
+  // The plug-in's own processing call and nothing around it: no check of the buffers
+  // or the count, no clock (careless-host tests, benchmarks of the call alone).
+  void processUnchecked(float** inputs, float** outputs, VstInt32 frames) {
+    effect_->processReplacing(effect_, inputs, outputs, frames);
+  }
+  void processUnchecked(double** inputs, double** outputs, VstInt32 frames) {
+    effect_->processDoubleReplacing(effect_, inputs, outputs, frames);
+  }
 
   // Text answers, read into a buffer larger than the standard's sizes (plug-ins
   // overrun them), cut there and terminated; empty when the plug-in does not answer.
@@ -91,7 +110,7 @@ class Instance {
   static constexpr std::size_t kTextCapacity = 512;
 
  private:
-  void create(EntryFunction entry);
+  void create(EntryFunction entry, Opening opening);
 
   std::unique_ptr<Module> module_;  // released after the instance is closed
   std::unique_ptr<Host> ownHost_;
@@ -99,6 +118,7 @@ class Instance {
   AEffect* effect_ = nullptr;
   Failure failure_ = Failure::none;
   bool active_ = false;
+  VstInt32 levelWhileActive_ = 0;  // 0: the host's level is left alone
 };
 
 // A text answer of `effect` read into `capacity` bytes: never more is read, and the

@@ -4,6 +4,8 @@
 #include <lv2/buf-size/buf-size.h>
 #include <lv2/atom/atom.h>
 
+namespace hosting {
+
 std::string lv2BundleUnderTest() {
   if (const char* path = std::getenv("TWINFOLD_LV2_BUNDLE")) return path;
   return TWINFOLD_LV2_BUNDLE_PATH;
@@ -88,3 +90,5 @@ void Lv2StereoBlock::runInPlace(Lv2Instance& instance, float mode) {
   out[0] = in[0];
   out[1] = in[1];
 }
+
+}  // namespace hosting

@@ -15,6 +15,8 @@
 
 #include "hosting/module.h"
 
+namespace hosting {
+
 inline constexpr const char* kTwinfoldUri = "urn:quillmarsh:twinfold";
 // The plug-in's ports, in the order its description lists them.
 enum Lv2Port : std::uint32_t { kInLeft, kInRight, kOutLeft, kOutRight, kModePort, kPortCount };
@@ -96,3 +98,5 @@ struct Lv2StereoBlock {
   std::vector<float> out[2];
   float control = 0.0f;
 };
+
+}  // namespace hosting

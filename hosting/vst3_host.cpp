@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace hosting {
+
 using namespace vst3;
 
 std::string vst3BinaryUnderTest() {
@@ -266,3 +268,5 @@ tresult Vst3Instance::process(Sample** in, Sample** out, std::int32_t frames, IP
 
 template tresult Vst3Instance::process<float>(float**, float**, std::int32_t, IParameterChanges*);
 template tresult Vst3Instance::process<double>(double**, double**, std::int32_t, IParameterChanges*);
+
+}  // namespace hosting

@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "host/vst3/vst3_abi.h"
+#include "abi/vst3_abi.h"
 #include "hosting/module.h"
+
+namespace hosting {
 
 // Calls a method through an interface pointer's table.
 #define V3CALL(object, method, ...) ((object)->table->method((object) __VA_OPT__(, ) __VA_ARGS__))
@@ -120,3 +122,5 @@ class Vst3Instance {
 vst3::TUID firstClassId(vst3::IPluginFactory* factory);
 // A text of the interface as UTF-8.
 std::string utf8(const vst3::char16* text, std::size_t capacity = 128);
+
+}  // namespace hosting

@@ -13,7 +13,8 @@ jobs=$(nproc)
 started=$SECONDS
 step() { echo; echo "== $* ($((SECONDS - started)) s)"; }
 configure() { cmake -S . -G Ninja -DTWINFOLD_BUILD_TESTS=ON -DTWINFOLD_UNIQUE_ID=0 "$@" >/dev/null; }
-run_ctest() { ctest --test-dir "$1" --output-on-failure --no-tests=error -j"$jobs" "${@:2}"; }
+# Every test carries its own time limit; --timeout is the bound for one that lacks it.
+run_ctest() { ctest --test-dir "$1" --output-on-failure --no-tests=error --timeout 300 -j"$jobs" "${@:2}"; }
 
 step "Linux"
 configure -B build/linux -DCMAKE_BUILD_TYPE=Release -DTWINFOLD_BUILD_BENCH=ON

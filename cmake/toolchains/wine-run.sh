@@ -26,7 +26,8 @@ lock="${TMPDIR:-/tmp}/twinfold-wine-$(id -u).lock"
   # Neither the server nor the services it starts may inherit the lock.
   if wineserver -p60 </dev/null >/dev/null 2>&1 9>&-; then
     # A new prefix would offer to install .NET and HTML runtimes; no test uses them.
-    WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}" wine cmd /c exit </dev/null >/dev/null 2>&1 9>&-
+    # Bounded: a prefix that never finishes booting fails the test instead of stalling it.
+    WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}" timeout -k 10 300 wine cmd /c exit </dev/null >/dev/null 2>&1 9>&-
   fi
 ) 9>"$lock"
 

@@ -5,7 +5,6 @@
 // crash, race (ThreadSanitizer) or produce a non-finite sample.
 #include <algorithm>
 #include <atomic>
-#include <latch>
 #include <memory>
 #include <random>
 #include <string>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "tests/battery/battery_support.h"
+#include "tests/support/start_gate.h"
 
 namespace {
 
@@ -146,11 +146,11 @@ TEST(CarelessHostThreads, SeveralInstancesOnSeveralThreadsAtOnce) {
   TestHost host;
   VstTimeInfo time = playingTime();
   host.setTimeInfo(&time);
-  std::latch start(kThreads);
+  StartGate start(kThreads);
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t)
     threads.emplace_back([&, t] {
-      start.arrive_and_wait();
+      start.arriveAndWait();
       runInstances(host, 100 + static_cast<std::uint64_t>(t), 20);
     });
   for (std::thread& thread : threads) thread.join();
@@ -169,12 +169,12 @@ TEST(CarelessHostThreads, FirstBlocksOfTheProcessOnSeveralThreads) {
     plugins.back()->start();
     plugins.back()->setParameter(0, static_cast<float>(t % 2));
   }
-  std::latch start(kThreads);
+  StartGate start(kThreads);
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t)
     threads.emplace_back([&, t] {
       std::mt19937_64 random(static_cast<std::uint64_t>(t));
-      start.arrive_and_wait();
+      start.arriveAndWait();
       HostedPlugin& plugin = *plugins[static_cast<std::size_t>(t)];
       const Expect expect = t % 2 ? Expect::mono : Expect::stereo;
       for (int block = 0; block < 8; ++block)

@@ -1,5 +1,7 @@
 #include "tests/clap/clap_fixture.h"
 
+using namespace hosting;
+
 const ClapModule& sharedClapModule() {
   static const ClapModule* module = new ClapModule();
   return *module;

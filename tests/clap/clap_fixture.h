@@ -9,41 +9,43 @@
 #include "hosting/clap_host.h"
 
 // Loaded once and never unloaded, like the other editions' libraries.
-const ClapModule& sharedClapModule();
+const hosting::ClapModule& sharedClapModule();
 
 class ClapTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(sharedClapModule().loaded()) << sharedClapModule().library().error();
-    ASSERT_TRUE(entry().init(clapFileUnderTest().c_str()));
+    ASSERT_TRUE(entry().init(hosting::clapFileUnderTest().c_str()));
     factory = sharedClapModule().factory();
     ASSERT_NE(factory, nullptr);
   }
   void TearDown() override { entry().deinit(); }
   static const clap::clap_plugin_entry& entry() { return sharedClapModule().entry(); }
-  std::unique_ptr<ClapInstance> make(const ClapHost& host) {
-    auto instance = std::make_unique<ClapInstance>(factory, host);
+  std::unique_ptr<hosting::ClapInstance> make(const hosting::ClapHost& host) {
+    auto instance = std::make_unique<hosting::ClapInstance>(factory, host);
     EXPECT_TRUE(instance->initialized);
     return instance;
   }
 
   const clap::clap_plugin_factory* factory = nullptr;
-  ClapHost host;
+  hosting::ClapHost host;
 };
 
-// One instance, initialised, active at 48 kHz for up to 512 frames, and processing.
+// One instance, initialised, active at 48 kHz for up to maxFrames (512 unless a test
+// sets it first) and processing.
 class StartedClap : public ClapTest {
  protected:
   void SetUp() override {
     ClapTest::SetUp();
     instance = make(host);
     ASSERT_TRUE(instance->initialized);
-    ASSERT_TRUE(instance->start());
+    ASSERT_TRUE(instance->start(48000.0, maxFrames));
   }
   void TearDown() override {
     instance.reset();
     ClapTest::TearDown();
   }
   clap::clap_plugin const* plugin() const { return instance->plugin; }
-  std::unique_ptr<ClapInstance> instance;
+  std::unique_ptr<hosting::ClapInstance> instance;
+  std::uint32_t maxFrames = 512;
 };

@@ -9,6 +9,8 @@
 #include "tests/support/reference_audio.h"
 #include "tests/support/state_chunk.h"
 
+using namespace hosting;
+
 using namespace clap;
 
 TEST_F(StartedClap, StateAndTextsWhileProcessing) {

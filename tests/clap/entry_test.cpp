@@ -9,6 +9,8 @@
 #include "tests/support/test_host.h"
 #if !defined(_WIN32)
 #include "tests/support/elf_symbols.h"
+
+using namespace hosting;
 #endif
 
 using namespace clap;

@@ -7,6 +7,8 @@
 
 #include "tests/clap/clap_fixture.h"
 
+using namespace hosting;
+
 using namespace clap;
 
 namespace {

@@ -6,6 +6,8 @@
 #include "tests/clap/clap_fixture.h"
 #include "tests/support/state_chunk.h"
 
+using namespace hosting;
+
 using namespace clap;
 
 TEST_F(ClapTest, SavesTheHeadedChunkAndRestoresItThroughShortCalls) {

@@ -4,11 +4,13 @@
 // tail, 0 and 1 both meaning none.
 #include <gtest/gtest.h>
 
-#include "host/clap/plugin.h"
-#include "host/vst3/plugin.h"
+#include "editions/clap/plugin.h"
+#include "editions/vst3/plugin.h"
 #include "hosting/clap_host.h"
 #include "tests/support/state_chunk.h"
 #include "hosting/vst3_host.h"
+
+using namespace hosting;
 
 namespace {
 

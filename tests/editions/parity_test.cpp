@@ -13,6 +13,8 @@
 #include "tests/support/test_host.h"
 #include "hosting/vst3_host.h"
 
+using namespace hosting;
+
 namespace {
 
 template <class Sample>

@@ -2,12 +2,11 @@
 // that block the output is the old mode's up to some frame and the new mode's from
 // there on (at most one switch, never another value), and the next block is wholly
 // in the new mode.
-#include <condition_variable>
-#include <mutex>
 #include <thread>
 #include <vector>
 
 #include "tests/host/host_fixture.h"
+#include "tests/support/start_gate.h"
 
 namespace {
 
@@ -22,27 +21,6 @@ StereoBlock<Sample> distinctChannels() {
   return StereoBlock<Sample>(std::move(left), std::move(right));
 }
 
-// One-shot release of the switching thread, fired by the host callback.
-class Gate {
- public:
-  void open() {
-    {
-      std::lock_guard lock(mutex_);
-      open_ = true;
-    }
-    changed_.notify_one();
-  }
-  void wait() {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return open_; });
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  bool open_ = false;
-};
-
 template <class Sample>
 class ModeSwitch : public StartedPlugin {
  protected:
@@ -51,16 +29,16 @@ class ModeSwitch : public StartedPlugin {
   // long block in the new mode (kLongBlock if none), or -1 when either block is wrong.
   VstInt32 switchDuringBlock(StereoBlock<Sample>& block, bool fromMono) {
     setMono(fromMono);
-    Gate gate;
+    StartGate gate(1);  // opened by the block's first time query
     std::thread switcher([&] {
-      gate.wait();
+      gate.waitOpen();
       plugin.setParameter(kModeParameter, fromMono ? 0.0f : 1.0f);
     });
     bool released = false;  // touched only by the processing thread
     host.setHook([&](const HostCall& call) {
       if (call.opcode == audioMasterGetTime && !released) {
         released = true;
-        gate.open();
+        gate.arrive();
       }
     });
     block.run(plugin);

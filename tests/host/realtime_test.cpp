@@ -7,6 +7,8 @@
 #include "hosting/lv2_host.h"
 #include "hosting/vst3_host.h"
 
+using namespace hosting;
+
 namespace {
 
 #if defined(_WIN32)
@@ -134,7 +136,8 @@ TEST_F(RealTime, Vst3ProcessAllocatesNothing) {
   V3CALL(factory, release);
 }
 
-// The CLAP edition's process, with an event inside every block, in both sample sizes.
+// The CLAP edition's process, with an event inside every block, in both sample sizes
+// and both mixed pairs (through the scratch, beyond its length).
 TEST_F(RealTime, ClapProcessAllocatesNothing) {
   const ClapModule module;
   ASSERT_TRUE(module.loaded()) << module.library().error();
@@ -151,17 +154,23 @@ TEST_F(RealTime, ClapProcessAllocatesNothing) {
     toStereo.value(100, 0.0);
     ClapBlock<float> floats(std::vector<float>(512, 0.5f), std::vector<float>(512, 0.25f));
     ClapBlock<double> doubles(std::vector<double>(512, 0.5), std::vector<double>(512, 0.25));
+    ClapBlock<float, double> widened(std::vector<float>(512, 0.5f), std::vector<float>(512, 0.25f));
+    ClapBlock<double, float> narrowed(std::vector<double>(512, 0.5), std::vector<double>(512, 0.25));
     ASSERT_EQ(instance.process(floats, &toMono), clap::kProcessContinue);
 
     const std::uint64_t before = allocationCount();
     for (int round = 0; round < 4; ++round) {
       instance.process(floats, round % 2 ? &toMono : &toStereo);
       instance.process(doubles, round % 2 ? &toMono : &toStereo);
+      instance.process(widened, round % 2 ? &toMono : &toStereo);
+      instance.process(narrowed, round % 2 ? &toMono : &toStereo);
       instance.process(floats, nullptr, 0);
     }
     EXPECT_EQ(allocationCount() - before, 0u);
     EXPECT_EQ(floats.out[0][99], 0.5f) << "the last round began in stereo";
     EXPECT_EQ(floats.out[0][100], 0.375f) << "and switched to mono at its event";
+    EXPECT_EQ(widened.out[0][100], 0.375);
+    EXPECT_EQ(narrowed.out[0][100], 0.375f);
   }
   module.entry().deinit();
 }

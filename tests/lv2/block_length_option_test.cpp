@@ -4,8 +4,10 @@
 #include <lv2/atom/atom.h>
 #include <lv2/buf-size/buf-size.h>
 
-#include "host/lv2/block_length_option.h"
+#include "editions/lv2/block_length_option.h"
 #include "hosting/lv2_host.h"
+
+using namespace hosting;
 
 namespace {
 

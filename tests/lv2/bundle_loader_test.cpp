@@ -9,6 +9,8 @@
 #include "tests/support/reference_audio.h"
 #include "tests/support/test_host.h"
 
+using namespace hosting;
+
 namespace {
 
 const Lv2Module& bundleModule() {

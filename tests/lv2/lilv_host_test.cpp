@@ -9,6 +9,8 @@
 #include "tests/lv2/processing_suite.h"
 #include "tests/support/test_host.h"
 
+using namespace hosting;
+
 namespace {
 
 std::string asString(const LilvNode* node) { return node ? lilv_node_as_string(node) : ""; }
@@ -20,10 +22,15 @@ std::filesystem::path pathOf(const LilvNode* fileUri) {
   return path;
 }
 
-// One world for the program, loaded as a host loads it: every bundle on LV2_PATH.
+// A world loaded as a host loads it: every bundle on LV2_PATH, or on the path given.
 class HostWorld {
  public:
-  HostWorld() : world_(lilv_world_new()) {
+  explicit HostWorld(const std::string& lv2Path = "") : world_(lilv_world_new()) {
+    if (!lv2Path.empty()) {
+      LilvNode* path = lilv_new_string(world_, lv2Path.c_str());
+      lilv_world_set_option(world_, LILV_OPTION_LV2_PATH, path);
+      lilv_node_free(path);
+    }
     lilv_world_load_all(world_);
     LilvNode* uri = lilv_new_uri(world_, kTwinfoldUri);
     plugin_ = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world_), uri);
@@ -51,9 +58,33 @@ class HostWorld {
   std::map<std::string, LilvNode*> nodes_;
 };
 
+// One world for the program, on the LV2_PATH the tests are given.
 HostWorld& world() {
   static HostWorld* shared = new HostWorld;
   return *shared;
+}
+
+std::filesystem::path bundleOf(const LilvPlugin* plugin) {
+  return std::filesystem::canonical(pathOf(lilv_plugin_get_bundle_uri(plugin)));
+}
+
+// A machine with a newer copy of this plug-in installed beside LV2's vocabulary
+// (make_installed_copy.cmake). Searched as hosts search, the system folder on the path,
+// lilv takes the installed copy, so a test world that named the system folder would
+// test that copy and not the build.
+TEST(InstalledCopy, TakesOverWhereTheSystemFolderIsOnThePath) {
+  const std::filesystem::path system = std::filesystem::path(TWINFOLD_LV2_INSTALLED_COPY) / "system";
+  HostWorld machine(std::filesystem::path(lv2BundleUnderTest()).parent_path().string() + ":" + system.string());
+  ASSERT_TRUE(machine.plugin());
+  EXPECT_EQ(bundleOf(machine.plugin()), std::filesystem::canonical(system / "Quillmarsh_twinfold.lv2"));
+}
+
+// The tests' world made from that system folder holds its vocabulary and the build.
+TEST(InstalledCopy, IsNeverLoadedThroughTheTestsWorld) {
+  HostWorld tests((std::filesystem::path(TWINFOLD_LV2_INSTALLED_COPY) / "world").string());
+  ASSERT_TRUE(tests.plugin());
+  EXPECT_EQ(bundleOf(tests.plugin()), std::filesystem::canonical(lv2BundleUnderTest()));
+  EXPECT_TRUE(lilv_plugin_verify(tests.plugin()));
 }
 
 const std::string kLv2 = "http://lv2plug.in/ns/lv2core#";
@@ -74,8 +105,7 @@ class LilvDescription : public ::testing::Test {
 
 TEST_F(LilvDescription, FoundInTheBuildFolderWithItsOwnBinary) {
   EXPECT_TRUE(lilv_plugin_verify(plugin()));
-  EXPECT_EQ(std::filesystem::canonical(pathOf(lilv_plugin_get_bundle_uri(plugin()))),
-            std::filesystem::canonical(lv2BundleUnderTest()));
+  EXPECT_EQ(bundleOf(plugin()), std::filesystem::canonical(lv2BundleUnderTest()));
   EXPECT_EQ(pathOf(lilv_plugin_get_library_uri(plugin())).filename(), lv2BinaryName());
 }
 

@@ -5,6 +5,8 @@
 
 #include "tests/support/reference_audio.h"
 
+using namespace hosting;
+
 std::unique_ptr<Lv2Instance> Lv2Processing::started(double sampleRate) {
   auto instance = GetParam().instantiate(sampleRate, features.list());
   if (instance) instance->activate();

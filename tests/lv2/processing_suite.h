@@ -12,7 +12,8 @@
 // How a test program makes instances: null when the plug-in refuses.
 struct Lv2Source {
   const char* name;
-  std::function<std::unique_ptr<Lv2Instance>(double sampleRate, const LV2_Feature* const* features)> instantiate;
+  std::function<std::unique_ptr<hosting::Lv2Instance>(double sampleRate, const LV2_Feature* const* features)>
+      instantiate;
 };
 
 // Test names show the source's name, not its bytes.
@@ -21,8 +22,8 @@ inline void PrintTo(const Lv2Source& source, std::ostream* out) { *out << source
 class Lv2Processing : public ::testing::TestWithParam<Lv2Source> {
  protected:
   // An activated instance at 48 kHz whose host announced blocks of at most kMaxBlock.
-  std::unique_ptr<Lv2Instance> started(double sampleRate = 48000.0);
+  std::unique_ptr<hosting::Lv2Instance> started(double sampleRate = 48000.0);
 
   static constexpr std::int32_t kMaxBlock = 64;
-  Lv2Features features{kMaxBlock};
+  hosting::Lv2Features features{kMaxBlock};
 };

@@ -1,7 +1,7 @@
 # Validates the bundle's Turtle against the LV2 schemas with sord_validate; any error
-# or warning fails. Only LV2's own vocabulary bundles in SCHEMAS are read (those whose
-# manifest declares an LV2 vocabulary or an ontology): the plug-ins installed beside them
-# have descriptions of their own, with faults that are not ours to report.
+# or warning fails. Only LV2's own vocabulary bundles in SCHEMAS are read (see
+# Lv2World.cmake): the plug-ins installed beside them have descriptions of their own,
+# with faults that are not ours to report.
 #   cmake -DSORD_VALIDATE=<program> -DSCHEMAS=<folder> -DBUNDLE=<folder> -P validate_turtle.cmake
 cmake_minimum_required(VERSION 3.25)
 foreach(required SORD_VALIDATE SCHEMAS BUNDLE)
@@ -9,15 +9,12 @@ foreach(required SORD_VALIDATE SCHEMAS BUNDLE)
     message(FATAL_ERROR "validate_turtle: -D${required}=... is required")
   endif()
 endforeach()
-file(GLOB manifests "${SCHEMAS}/*/manifest.ttl")
+include(${CMAKE_CURRENT_LIST_DIR}/Lv2World.cmake)
+twinfold_lv2_vocabularies(vocabularies "${SCHEMAS}")
 set(schemas "")
-foreach(manifest IN LISTS manifests)
-  file(READ "${manifest}" declared)
-  if(declared MATCHES "lv2:Spec[a-z]+|owl:Ontology")
-    get_filename_component(vocabulary "${manifest}" DIRECTORY)
-    file(GLOB_RECURSE vocabulary_files "${vocabulary}/*.ttl")
-    list(APPEND schemas ${vocabulary_files})
-  endif()
+foreach(vocabulary IN LISTS vocabularies)
+  file(GLOB_RECURSE vocabulary_files "${vocabulary}/*.ttl")
+  list(APPEND schemas ${vocabulary_files})
 endforeach()
 file(GLOB bundle_files "${BUNDLE}/*.ttl")
 list(LENGTH bundle_files bundle_count)

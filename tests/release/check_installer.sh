@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the Windows installer made by check_packages.sh make under Wine, in a fresh prefix:
-#   check_installer.sh win64 SOURCE_DIR WORK   install, uninstall key, uninstall, folders
+#   check_installer.sh win64 SOURCE_DIR WORK   install, uninstall key, uninstall, folders,
+#                                              a DLL in use when replacing and uninstalling
 #   check_installer.sh win32 SOURCE_DIR WORK   32-bit files only; the test host loads the DLL
 set -euo pipefail
 arch=$1 source_dir=$(cd "$2" && pwd) work=$3
@@ -14,6 +15,19 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 # The uninstaller and wineboot return before their work is done: wait for every process.
 wine_run() { local status=0; wine "$@" || status=$?; wineserver -w; return "$status"; }
 setup_exits() { local status=0; wine "$setup" "${@:2}" || status=$?; [ "$status" -eq "$1" ] || fail "setup ${*:2}: exit $status, not $1"; }
+# A DLL in use: the build's helper keeps the module at a Windows path loaded, as a running
+# host does, from hold_dll until free_dll (wineserver -w would wait for it in between).
+hold_dll() {
+  local line=""
+  coproc HOLD { wine "$source_dir/build/$arch/tests/windows/twinfold_hold_module.exe" "$1" 2>&1; }
+  holder=$HOLD_PID
+  read -t 120 -r line <&"${HOLD[0]}" || true
+  [ "${line%$'\r'}" = held ] || fail "the helper does not hold $1: $line"
+}
+free_dll() { { echo >&"${HOLD[1]}"; } 2>/dev/null || true; wait "$holder" || fail "the helper failed"; }
+# Values of our uninstall key (name TYPE data), and those that record files.
+key_values() { wine reg query "$key" /reg:64 2>/dev/null | tr -d '\r' | sed -nE 's/^ +([A-Za-z].*[^ ]) +(REG_[A-Z_]+) +(.*)$/\1 \2 \3/p'; }
+records() { key_values | grep -E '^(Installed|Left behind) ' || true; }
 
 # "drive_c path|staged file" for each file of one staged target's editions, as installed:
 # editions TARGET VST2_FOLDER VST3_FOLDER LV2_FOLDER CLAP_FOLDER
@@ -86,6 +100,33 @@ win64)
   setup_exits 0 /S /ALLOWDOWNGRADE
   wine reg query "$key" /v DisplayVersion /reg:64 | grep -q "REG_SZ *$version" || fail "downgrade: version not $version"
   check_files "downgrade" "$(installed Studio/VST64 "Studio/VST 32")"
+
+  # Replacing an installation whose DLL is in use: every new file is written, the old DLL
+  # stays with its folder recorded, setup says so with exit 4, and the next run removes it.
+  hold_dll 'C:\Studio\VST64\'$name.dll
+  setup_exits 4 /S '/D=C:\Studio\Moved'
+  check_files "replaced while in use" "$(installed Studio/Moved "Studio/VST 32"; echo "Studio/VST64/$name.dll")"
+  records | grep -qxF 'Left behind vst2_x64 REG_SZ C:\Studio\VST64' || fail "the DLL left behind is not recorded:"$'\n'"$(records)"
+  records | grep -qxF 'Installed vst2_x64 REG_SZ C:\Studio\Moved' || fail "the new folder is not recorded:"$'\n'"$(records)"
+  free_dll
+  setup_exits 0 /S
+  check_files "installed again once free" "$(installed Studio/Moved "Studio/VST 32")"
+  ! records | grep -q '^Left behind' || fail "a record of files left behind outlives them:"$'\n'"$(records)"
+  # Uninstalling while in use: the DLL and what removes it stay, recorded; once free the
+  # uninstaller removes the rest. The uninstaller runs in place ("_?=", so that its exit
+  # code is its own) as a copy in a folder without spaces, which "_?=" needs unquoted.
+  hold_dll 'C:\Studio\Moved\'$name.dll
+  mkdir -p "$c/InPlace" && cp "$c/$uninstaller" "$c/InPlace/uninstall.exe"
+  status=0
+  wine 'C:\InPlace\uninstall.exe' /S '_?=C:\InPlace' || status=$?
+  rm -rf "$c/InPlace"
+  [ "$status" -eq 2 ] || fail "uninstall while in use: exit $status, not 2"
+  check_files "uninstalled while in use" "$(printf '%s\n' "$uninstaller" "$foreign" "Studio/Moved/$name.dll")"
+  [ "$(records)" = 'Left behind vst2_x64 REG_SZ C:\Studio\Moved' ] || fail "after uninstalling while in use:"$'\n'"$(records)"
+  free_dll
+  wine_run "$c/$uninstaller" /S || fail "the uninstaller failed once the DLL was free"
+  check_files "uninstalled once free" "$foreign"
+  ! wine reg query "$key" /reg:64 >/dev/null 2>&1 || fail "the uninstall key outlives the uninstall"
   ;;
 win32)
   setup_exits 0 /S

@@ -71,6 +71,24 @@ TEST(HostContract, ThePlugInIsClosedOnSuccessAndOnEveryFailure) {
   EXPECT_EQ(calls({"--info", FIXTURE_PROBE_FILE}), "open\nresume\nsuspend\nclose\n");
 }
 
+// The offline level lasts from resume to suspend: a plug-in told to suspend, also on
+// the ways out through an error, hears the user level.
+TEST(HostContract, ThePlugInIsSuspendedAtTheUserLevelOnSuccessAndOnEveryFailure) {
+  ScratchFolder folder;
+  const std::string input = folder.file("in.wav"), log = folder.file("levels.log");
+  writeAudio(input, {noise(100, 1), noise(100, 2)}, 48000, kFloatWav);
+  const auto levels = [&](std::vector<std::string> arguments) {
+    std::filesystem::remove(log);
+    runRender(arguments, "RENDER_PROBE_LEVELS='" + log + "'");
+    return readLog(log);
+  };
+  EXPECT_EQ(levels({FIXTURE_PROBE_FILE, input, folder.file("out.wav")}), "1\n");
+  EXPECT_EQ(levels({"--param", "switch=sideways", FIXTURE_PROBE_FILE, input, folder.file("a.wav")}), "1\n");
+  EXPECT_EQ(levels({"--preset", folder.file("none.fxp"), FIXTURE_PROBE_FILE, input, folder.file("b.wav")}), "1\n");
+  EXPECT_EQ(levels({FIXTURE_PROBE_FILE, input, folder.file("no/folder/d.wav")}), "1\n");
+  EXPECT_EQ(levels({"--info", FIXTURE_PROBE_FILE}), "1\n");
+}
+
 TEST(HostContract, ParameterTextsAreFoundForAnyPlugIn) {
   const RunResult run = runRender({"--param", "switch=on", "--info", FIXTURE_PROBE_FILE});
   ASSERT_EQ(run.exitCode, 0) << run.output;

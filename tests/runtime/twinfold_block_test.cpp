@@ -240,20 +240,3 @@ TYPED_TEST(BlockHook, OtherChannelCountsRunFrameByFrame) {
 }
 
 }  // namespace
-
-namespace {
-
-// The library runs the widest build of the kernel that this processor runs, and the
-// baseline runs everywhere.
-TEST(KernelChoice, TheWidestBuildThisProcessorRuns) {
-  const auto kernels = twinfoldKernels();
-  ASSERT_FALSE(kernels.empty());
-  EXPECT_STREQ(kernels.front().name, "baseline");
-  EXPECT_TRUE(kernels.front().runsHere());
-#if defined(__i386__) || defined(__x86_64__)
-  __builtin_cpu_init();
-  EXPECT_STREQ(twinfoldChosenKernel().name, __builtin_cpu_supports("avx2") ? "avx2" : "baseline");
-#endif
-}
-
-}  // namespace

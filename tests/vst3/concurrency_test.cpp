@@ -6,6 +6,8 @@
 
 #include "tests/vst3/vst3_fixture.h"
 
+using namespace hosting;
+
 using namespace vst3;
 
 namespace {

@@ -10,6 +10,8 @@
 #include "tests/vst3/vst3_fixture.h"
 #if !defined(_WIN32)
 #include "tests/support/elf_symbols.h"
+
+using namespace hosting;
 #endif
 
 using namespace vst3;

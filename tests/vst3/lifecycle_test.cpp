@@ -2,6 +2,8 @@
 // hosts that load VST3, reference counts, interface queries, buses and arrangements.
 #include "tests/vst3/vst3_fixture.h"
 
+using namespace hosting;
+
 using namespace vst3;
 
 namespace {

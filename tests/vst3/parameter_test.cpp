@@ -2,6 +2,8 @@
 // ways, conversions, and the controller's value.
 #include "tests/vst3/vst3_fixture.h"
 
+using namespace hosting;
+
 using namespace vst3;
 
 TEST_F(StartedInstance, ParameterInfoComesFromTheCore) {

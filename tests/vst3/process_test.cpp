@@ -2,6 +2,8 @@
 // sample-accurate switching, calls without audio, and the buses hosts leave out.
 #include "tests/vst3/vst3_fixture.h"
 
+using namespace hosting;
+
 using namespace vst3;
 
 namespace {

@@ -3,6 +3,8 @@
 #include "tests/support/state_chunk.h"
 #include "tests/vst3/vst3_fixture.h"
 
+using namespace hosting;
+
 using namespace vst3;
 
 namespace {

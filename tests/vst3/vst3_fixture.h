@@ -13,7 +13,7 @@
 #include "tests/support/state_chunk.h"
 
 // Loaded once and never unloaded, like the VST 2.4 tests' library.
-Vst3Module& sharedModule();
+hosting::Vst3Module& sharedModule();
 
 class FactoryTest : public ::testing::Test {
  protected:
@@ -35,7 +35,7 @@ class StartedInstance : public FactoryTest {
  protected:
   void SetUp() override {
     FactoryTest::SetUp();
-    instance = std::make_unique<Vst3Instance>(factory);
+    instance = std::make_unique<hosting::Vst3Instance>(factory);
     ASSERT_TRUE(*instance);
     instance->start();
   }
@@ -46,7 +46,7 @@ class StartedInstance : public FactoryTest {
     instance.reset();
     FactoryTest::TearDown();
   }
-  std::unique_ptr<Vst3Instance> instance;
+  std::unique_ptr<hosting::Vst3Instance> instance;
 };
 
 // Two channels of a block; `inPlace` makes the outputs the input memory.

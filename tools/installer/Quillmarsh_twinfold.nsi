@@ -4,12 +4,14 @@
 ; VERSION4 (four numbers), YEAR (of the copyright), OUTFILE and COMPONENTS: a generated
 ; file that defines, for each edition and architecture found in the builds, HAVE_<id> and
 ; the macros Install_<id>, Remove_<id> and RemoveFolders_<id> (argument: the destination),
-; which install and delete exactly that edition's files.
+; which install and delete exactly that edition's files (Remove_<id> through RemoveFile).
 ;
 ; Command line: /S silent; /D=FOLDER the VST 2.4 folder (of the 64-bit DLL on 64-bit
 ; Windows; last, unquoted); /VST2DIR32=FOLDER the 32-bit DLL's folder on 64-bit Windows;
 ; /ALLOWDOWNGRADE replaces a newer installed version without asking.
-; Exit codes: 0 installed, 1 cancelled, 2 failed, 3 refused: a newer version is installed.
+; Exit codes: 0 installed, 1 cancelled, 2 failed, 3 refused: a newer version is installed,
+; 4 installed, but files of the replaced installation stay behind (in use), recorded in
+; the uninstall key for the uninstaller or the next installer to remove.
 
 Unicode true
 ManifestDPIAware true
@@ -25,6 +27,7 @@ CRCCheck on
 !include Sections.nsh
 !include StrFunc.nsh
 ${StrStr}
+${UnStrStr}
 ${StrRep}
 !include "${COMPONENTS}"
 
@@ -33,6 +36,7 @@ ${StrRep}
 ; Where the uninstaller lives; the plug-ins go to the folders hosts scan.
 !define PRODUCT_FOLDER "$PROGRAMFILES64\${VENDOR}\${PRODUCT}"
 !define EXIT_REFUSED 3
+!define EXIT_LEFT_BEHIND 4
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
@@ -55,7 +59,16 @@ VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
 Var Vst2Folder64
 Var Vst2Folder32
 Var Vst2PageText
+; 1 when a file of this installation could not be written.
 Var Incomplete
+; Files that could not be removed (in use): their count, and their paths for the message.
+Var StuckFiles
+Var LeftBehind
+; Working lists of folders, each "|"-separated, and one folder taken from them.
+Var Folders
+Var Kept
+Var Folder
+Var StuckBefore
 
 ; Run MACRO with the id of every component; the macros skip those this installer lacks.
 !macro ForEachX64Component MACRO
@@ -72,18 +85,83 @@ Var Incomplete
   !insertmacro ${MACRO} clap_x86
 !macroend
 
+; Deletes one installed file. One that stays (in use by a running host) is counted and named.
+!macro RemoveFile FILE
+  Delete "${FILE}"
+  ${If} ${FileExists} "${FILE}"
+    IntOp $StuckFiles $StuckFiles + 1
+    StrCpy $LeftBehind "$LeftBehind$\r$\n${FILE}"
+    DetailPrint "Could not remove ${FILE}: it stays, recorded for removal later"
+  ${EndIf}
+!macroend
+
+; The folder lists, for the installer and the uninstaller.
+!macro FolderListFunctions UN
+  ; Takes the first folder of $Folders into $Folder ("" when it is empty).
+  Function ${UN}TakeFolder
+    StrCpy $Folder ""
+    ${Do}
+      StrCpy $1 $Folders 1
+      StrCpy $Folders $Folders "" 1
+      ${If} $1 == "|"
+      ${OrIf} $1 == ""
+        ${ExitDo}
+      ${EndIf}
+      StrCpy $Folder "$Folder$1"
+    ${Loop}
+  FunctionEnd
+  ; Adds $Folder to $Kept unless it is there.
+  Function ${UN}KeepFolder
+    !if "${UN}" == "un."
+      ${UnStrStr} $1 "|$Kept|" "|$Folder|"
+    !else
+      ${StrStr} $1 "|$Kept|" "|$Folder|"
+    !endif
+    ${If} $1 != ""
+      Return
+    ${ElseIf} $Kept == ""
+      StrCpy $Kept $Folder
+    ${Else}
+      StrCpy $Kept "$Kept|$Folder"
+    ${EndIf}
+  FunctionEnd
+!macroend
+!insertmacro FolderListFunctions ""
+!insertmacro FolderListFunctions "un."
+
+!macro CallFolderList NAME
+  !ifdef __UNINSTALL__
+    Call un.${NAME}
+  !else
+    Call ${NAME}
+  !endif
+!macroend
+
 ; The registry records each installed component with the folder it went into, so the
-; uninstaller and the next installer remove exactly those files.
+; uninstaller and the next installer remove exactly those files; files that could not be
+; removed keep their folder recorded as left behind, and the next run removes them too.
 !macro RemoveIfRecorded ID
   !ifdef HAVE_${ID}
-    ReadRegStr $R0 HKLM "${UNINSTALL_KEY}" "Installed ${ID}"
-    ${If} $R0 != ""
-      ClearErrors
-      !insertmacro Remove_${ID} "$R0"
-      ${If} ${Errors}
-        StrCpy $Incomplete 1
+    ReadRegStr $Folder HKLM "${UNINSTALL_KEY}" "Installed ${ID}"
+    ReadRegStr $Folders HKLM "${UNINSTALL_KEY}" "Left behind ${ID}"
+    StrCpy $Folders "$Folder|$Folders"
+    StrCpy $Kept ""
+    ${Do}
+      !insertmacro CallFolderList TakeFolder
+      ${If} $Folder != ""
+        StrCpy $StuckBefore $StuckFiles
+        !insertmacro Remove_${ID} "$Folder"
+        !insertmacro RemoveFolders_${ID} "$Folder"
+        ${If} $StuckFiles != $StuckBefore
+          !insertmacro CallFolderList KeepFolder
+        ${EndIf}
       ${EndIf}
-      !insertmacro RemoveFolders_${ID} "$R0"
+    ${LoopWhile} $Folders != ""
+    DeleteRegValue HKLM "${UNINSTALL_KEY}" "Installed ${ID}"
+    ${If} $Kept == ""
+      DeleteRegValue HKLM "${UNINSTALL_KEY}" "Left behind ${ID}"
+    ${Else}
+      WriteRegStr HKLM "${UNINSTALL_KEY}" "Left behind ${ID}" $Kept
     ${EndIf}
   !endif
 !macroend
@@ -158,10 +236,11 @@ Var Incomplete
 !insertmacro MUI_LANGUAGE "English"
 
 ; Removes what the installation being replaced put in place, so files of components not
-; chosen this time, or of another VST 2.4 folder, do not stay behind.
+; chosen this time, or of another VST 2.4 folder, do not stay behind; those in use stay
+; recorded in the key, which is kept (-register rewrites its other values).
 Section "-replace"
+  StrCpy $StuckFiles 0
   !insertmacro ForEachComponent RemoveIfRecorded
-  DeleteRegKey HKLM "${UNINSTALL_KEY}"
   ${If} ${RunningX64}
     StrCpy $Vst2Folder64 $INSTDIR
   ${Else}
@@ -199,11 +278,15 @@ Section "-register"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
-  ; A file in use (a host still running) is skipped or stays behind; the installation then
-  ; fails, and what it did install can still be uninstalled.
+  ; A file in use (a host still running) cannot be written: the installation fails, and
+  ; what it did install can still be uninstalled. An old file in use that could not be
+  ; removed stays recorded; the installation itself is complete.
   ${If} $Incomplete == 1
     SetErrorLevel 2
     MessageBox MB_OK|MB_ICONSTOP "Some files could not be written. Close every program that uses ${PRODUCT} and run Setup again." /SD IDOK
+  ${ElseIf} $StuckFiles > 0
+    SetErrorLevel ${EXIT_LEFT_BEHIND}
+    MessageBox MB_OK|MB_ICONEXCLAMATION "${PRODUCT} ${VERSION} is installed. These files of the installation it replaced are in use and stay behind:$LeftBehind$\r$\n$\r$\nOnce every program that uses them is closed, uninstalling ${PRODUCT} or running Setup again removes them." /SD IDOK
   ${EndIf}
 SectionEnd
 
@@ -293,12 +376,13 @@ Function un.onInit
   !insertmacro NativeRegView
 FunctionEnd
 
-; A file in use stays, and so do the uninstaller and its key, to run again later.
+; A file in use stays, recorded, and so do the uninstaller and its key, to run again later.
 Section "Uninstall"
+  StrCpy $StuckFiles 0
   !insertmacro ForEachComponent RemoveIfRecorded
-  ${If} $Incomplete == 1
+  ${If} $StuckFiles > 0
     SetErrorLevel 2
-    MessageBox MB_OK|MB_ICONSTOP "Some files could not be removed. Close every program that uses ${PRODUCT} and uninstall again." /SD IDOK
+    MessageBox MB_OK|MB_ICONSTOP "These files are in use and could not be removed:$LeftBehind$\r$\n$\r$\nClose every program that uses ${PRODUCT} and uninstall again." /SD IDOK
   ${Else}
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
     Delete "$INSTDIR\${UNINSTALLER}"

@@ -19,8 +19,9 @@ trap 'rm -rf "$work"' EXIT
 components=$work/components.nsh
 
 # Copies one component's file or bundle into the payload and writes its macros:
-# Install_ID DEST extracts every file below DEST, Remove_ID DEST deletes those files and
-# RemoveFolders_ID DEST the bundle's folders, each only when empty.
+# Install_ID DEST extracts every file below DEST, Remove_ID DEST deletes those files (each
+# through the script's RemoveFile, which records one that stays) and RemoveFolders_ID DEST
+# the bundle's folders, each only when empty.
 # component ID SOURCE
 component() {
   local id=$1 source=$2 item file folder previous=""
@@ -42,7 +43,7 @@ component() {
     done
     echo "!macroend"
     echo "!macro Remove_$id DEST"
-    for file in "${files[@]}"; do echo "  Delete \"\${DEST}\\${file//\//\\}\""; done
+    for file in "${files[@]}"; do echo "  !insertmacro RemoveFile \"\${DEST}\\${file//\//\\}\""; done
     echo "!macroend"
     echo "!macro RemoveFolders_$id DEST"
     (cd "$work/payload/$id" && find "$item" -type d | LC_ALL=C sort -r) | while IFS= read -r folder; do

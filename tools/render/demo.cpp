@@ -10,7 +10,7 @@
 
 #include "tools/render/display_search.h"
 #include "tools/render/info_report.h"
-#include "tools/render/plugin_instance.h"
+#include "tools/render/render_instance.h"
 #include "tools/render/renderer.h"
 #include "tools/render/user_settings.h"
 
@@ -74,7 +74,7 @@ struct StereoMonoSwitch {
   float stereo, mono;
 };
 
-std::optional<StereoMonoSwitch> findStereoMonoSwitch(PluginInstance& plugin) {
+std::optional<StereoMonoSwitch> findStereoMonoSwitch(RenderInstance& plugin) {
   for (std::int32_t index = 0; index < plugin.numParams(); ++index) {
     const std::optional<float> stereo = findValueForDisplay(plugin, index, "stereo");
     if (!stereo) continue;
@@ -109,7 +109,7 @@ void printRow(const std::string& label, const LevelMeter& meter) {
 }
 
 template <typename Sample>
-RenderResult renderPass(PluginInstance& plugin, const RenderOptions& options, const TestSignal& signal,
+RenderResult renderPass(RenderInstance& plugin, const RenderOptions& options, const TestSignal& signal,
                         const std::optional<StereoMonoSwitch>& stereoMono, bool mono) {
   startProcessing(plugin, options, kSampleRate);
   applyUserSettings(plugin, options);
@@ -123,7 +123,7 @@ RenderResult renderPass(PluginInstance& plugin, const RenderOptions& options, co
 }  // namespace
 
 void runDemo(const RenderOptions& options) {
-  PluginInstance plugin(options.plugin);
+  RenderInstance plugin(options.plugin);
   std::cout << "What a host sees\n\n";
   printInfo(plugin, std::cout);
 

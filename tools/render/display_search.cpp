@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "tools/render/plugin_instance.h"
+#include "tools/render/render_instance.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ std::optional<ShownNumber> parseShownNumber(const std::string& text) {
 // Restores the parameter's value however the search ends.
 class ParameterProbe {
  public:
-  ParameterProbe(PluginInstance& plugin, std::int32_t index)
+  ParameterProbe(RenderInstance& plugin, std::int32_t index)
       : plugin_(plugin), index_(index), original_(plugin.getParameter(index)) {}
   ~ParameterProbe() { plugin_.setParameter(index_, original_); }
   ParameterProbe(const ParameterProbe&) = delete;
@@ -56,7 +56,7 @@ class ParameterProbe {
   }
 
  private:
-  PluginInstance& plugin_;
+  RenderInstance& plugin_;
   std::int32_t index_;
   float original_;
 };
@@ -107,7 +107,7 @@ std::string normalised(const std::string& text) {
   return folded;
 }
 
-std::vector<std::string> displayTexts(PluginInstance& plugin, std::int32_t index) {
+std::vector<std::string> displayTexts(RenderInstance& plugin, std::int32_t index) {
   ParameterProbe probe(plugin, index);
   std::vector<std::string> texts;
   for (std::int32_t step = 0; step <= kSweepSteps; ++step) {
@@ -117,7 +117,7 @@ std::vector<std::string> displayTexts(PluginInstance& plugin, std::int32_t index
   return texts;
 }
 
-std::optional<float> findValueForDisplay(PluginInstance& plugin, std::int32_t index, const std::string& text) {
+std::optional<float> findValueForDisplay(RenderInstance& plugin, std::int32_t index, const std::string& text) {
   const std::string wanted = normalised(text);
   ParameterProbe probe(plugin, index);
   std::optional<std::int32_t> first, last;
@@ -135,7 +135,7 @@ std::optional<float> findValueForDisplay(PluginInstance& plugin, std::int32_t in
   return sweepValue((*first + *last) / 2);
 }
 
-std::optional<float> findValueForNumber(PluginInstance& plugin, std::int32_t index, const std::string& text) {
+std::optional<float> findValueForNumber(RenderInstance& plugin, std::int32_t index, const std::string& text) {
   const std::optional<ShownNumber> wanted = parseShownNumber(text);
   if (!wanted || std::isinf(wanted->value)) return std::nullopt;
   const std::string label = normalised(plugin.parameterLabel(index));

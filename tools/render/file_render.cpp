@@ -6,7 +6,7 @@
 
 #include "tools/render/audio_file.h"
 #include "tools/render/output_format.h"
-#include "tools/render/plugin_instance.h"
+#include "tools/render/render_instance.h"
 #include "tools/render/render_error.h"
 #include "tools/render/renderer.h"
 #include "tools/render/tail_and_latency.h"
@@ -63,7 +63,7 @@ class FileSink final : public BlockSink<Sample> {
 };
 
 template <typename Sample>
-RenderResult renderThrough(PluginInstance& plugin, InputFile& input, OutputFile& output, std::int32_t blockSize,
+RenderResult renderThrough(RenderInstance& plugin, InputFile& input, OutputFile& output, std::int32_t blockSize,
                            const RenderExtent& extent) {
   FileSource<Sample> source(input, plugin.numInputs(), blockSize);
   FileSink<Sample> sink(output, plugin.numOutputs(), blockSize);
@@ -76,7 +76,7 @@ std::string channelWord(std::int32_t count, const char* singular) {
 
 }  // namespace
 
-void checkChannelsFit(const InputFile& input, PluginInstance& plugin, bool upmix) {
+void checkChannelsFit(const InputFile& input, RenderInstance& plugin, bool upmix) {
   const std::int32_t channels = input.format().channels;
   const std::int32_t inputs = plugin.numInputs();
   const std::string name = plugin.displayName();
@@ -96,7 +96,7 @@ void renderFile(const RenderOptions& options) {
   const OutputType outputType = outputTypeFor(options.output, options.encoding, options.fileType);
   InputFile input(options.input);
   const OutputFormat format = chooseOutputFormat(outputType, input.format().fileFormat);
-  PluginInstance plugin(options.plugin);
+  RenderInstance plugin(options.plugin);
   checkChannelsFit(input, plugin, options.upmix);
   if (plugin.numOutputs() <= 0) throw RenderError(plugin.displayName() + " has no audio outputs to write");
   startProcessing(plugin, options, input.format().sampleRate);

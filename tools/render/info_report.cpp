@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/render/plugin_instance.h"
+#include "tools/render/render_instance.h"
 #include "hosting/preset_file.h"
 #include "tools/render/tail_and_latency.h"
 
@@ -16,7 +16,7 @@ constexpr const char* kCanDoQueries[] = {"receiveVstEvents",   "receiveVstMidiEv
                                          "sendVstEvents",      "sendVstMidiEvent",    "offline",
                                          "midiProgramNames",   "bypass"};
 
-std::string flagList(const PluginInstance& plugin) {
+std::string flagList(const RenderInstance& plugin) {
   struct Flag {
     VstInt32 bit;
     const char* name;
@@ -56,7 +56,7 @@ std::string padded(std::string text, std::size_t width) {
   return text;
 }
 
-void printParameters(PluginInstance& plugin, std::ostream& out) {
+void printParameters(RenderInstance& plugin, std::ostream& out) {
   out << "Parameters    " << plugin.numParams() << "\n";
   if (plugin.numParams() <= 0) return;
   std::size_t nameWidth = 4;
@@ -77,7 +77,7 @@ void printParameters(PluginInstance& plugin, std::ostream& out) {
   }
 }
 
-void printPrograms(PluginInstance& plugin, std::ostream& out) {
+void printPrograms(RenderInstance& plugin, std::ostream& out) {
   const VstIntPtr current = plugin.dispatch(effGetProgram);
   out << "Programs      " << plugin.numPrograms() << " (current " << current << ": \"" << plugin.programName()
       << "\")\n";
@@ -92,7 +92,7 @@ void printPrograms(PluginInstance& plugin, std::ostream& out) {
 
 }  // namespace
 
-void printInfo(PluginInstance& plugin, std::ostream& out) {
+void printInfo(RenderInstance& plugin, std::ostream& out) {
   const AEffect& record = plugin.record();
   out << "Plug-in       " << plugin.path() << "\n"
       << "Effect name   " << plugin.effectName() << "\n"

@@ -3,6 +3,6 @@
 
 #include <ostream>
 
-class PluginInstance;
+class RenderInstance;
 
-void printInfo(PluginInstance& plugin, std::ostream& out);
+void printInfo(RenderInstance& plugin, std::ostream& out);

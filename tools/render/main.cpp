@@ -9,7 +9,7 @@
 #include "tools/render/demo.h"
 #include "tools/render/file_render.h"
 #include "tools/render/info_report.h"
-#include "tools/render/plugin_instance.h"
+#include "tools/render/render_instance.h"
 #include "tools/render/render_error.h"
 #include "tools/render/renderer.h"
 #include "tools/render/user_settings.h"
@@ -29,7 +29,7 @@ void stopCleanlyOnSignals() {
 
 // --info and --save-preset without audio still see the plug-in as a host runs it.
 void runWithoutAudio(const RenderOptions& options) {
-  PluginInstance plugin(options.plugin);
+  RenderInstance plugin(options.plugin);
   startProcessing(plugin, options, kSettingsSampleRate);
   applyUserSettings(plugin, options);
   if (options.info) printInfo(plugin, std::cout);

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "tools/render/display_search.h"
-#include "tools/render/plugin_instance.h"
+#include "tools/render/render_instance.h"
 #include "tools/render/render_error.h"
 
 namespace {
@@ -41,7 +41,7 @@ std::string describeTexts(const std::vector<std::string>& texts) {
   return list;
 }
 
-std::vector<std::string> parameterNames(PluginInstance& plugin) {
+std::vector<std::string> parameterNames(RenderInstance& plugin) {
   std::vector<std::string> names;
   for (std::int32_t index = 0; index < plugin.numParams(); ++index) names.push_back(plugin.parameterName(index));
   return names;
@@ -75,7 +75,7 @@ std::optional<std::int32_t> parameterNamed(const std::vector<std::string>& names
                    normalised(name) + "\": " + list + "; set one by number with INDEX=VALUE");
 }
 
-ParameterChoice byIndex(PluginInstance& plugin, std::int32_t index, const std::string& valueText,
+ParameterChoice byIndex(RenderInstance& plugin, std::int32_t index, const std::string& valueText,
                         const std::string& setting) {
   if (index < 0 || index >= plugin.numParams())
     throw UsageError("--param \"" + setting + "\": no parameter " + std::to_string(index) + "; " +
@@ -88,7 +88,7 @@ ParameterChoice byIndex(PluginInstance& plugin, std::int32_t index, const std::s
 
 }  // namespace
 
-ParameterChoice resolveParameter(PluginInstance& plugin, const std::string& setting) {
+ParameterChoice resolveParameter(RenderInstance& plugin, const std::string& setting) {
   const std::size_t firstEquals = setting.find('=');
   if (firstEquals == std::string::npos)
     throw UsageError("--param \"" + setting + "\": write INDEX=VALUE or NAME=TEXT");
@@ -110,7 +110,7 @@ ParameterChoice resolveParameter(PluginInstance& plugin, const std::string& sett
                    setting.substr(0, firstEquals) + "\"; " + parameterList(names));
 }
 
-void applyParameters(PluginInstance& plugin, const std::vector<std::string>& settings) {
+void applyParameters(RenderInstance& plugin, const std::vector<std::string>& settings) {
   // In order: a later text may depend on an earlier setting (a mode that changes units).
   for (const std::string& setting : settings) {
     const ParameterChoice choice = resolveParameter(plugin, setting);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-class PluginInstance;
+class RenderInstance;
 
 struct ParameterChoice {
   std::int32_t index = 0;
@@ -17,6 +17,6 @@ struct ParameterChoice {
 
 // Resolves one setting against the plug-in; throws UsageError listing the valid
 // names or display texts when nothing matches.
-ParameterChoice resolveParameter(PluginInstance& plugin, const std::string& setting);
-void applyParameters(PluginInstance& plugin, const std::vector<std::string>& settings);
+ParameterChoice resolveParameter(RenderInstance& plugin, const std::string& setting);
+void applyParameters(RenderInstance& plugin, const std::vector<std::string>& settings);
 

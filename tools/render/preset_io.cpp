@@ -7,7 +7,7 @@
 #include "hosting/preset_file.h"
 
 #include "tools/render/audio_file.h"
-#include "tools/render/plugin_instance.h"
+#include "tools/render/render_instance.h"
 #include "tools/render/render_error.h"
 
 namespace {
@@ -33,7 +33,7 @@ bool endsWith(const std::string& text, const std::string& suffix) {
   return true;
 }
 
-void checkFitsPlugin(PluginInstance& plugin, const PresetFile& preset, const std::string& path, bool force) {
+void checkFitsPlugin(RenderInstance& plugin, const PresetFile& preset, const std::string& path, bool force) {
   if (const auto foreign = hosting::foreignPreset(preset, plugin.uniqueId(), plugin.displayName(), path);
       foreign && !force)
     throw RenderError(*foreign + " (use --force to load it anyway)");
@@ -50,7 +50,7 @@ void checkFitsPlugin(PluginInstance& plugin, const PresetFile& preset, const std
                       plugin.displayName() + " has " + std::to_string(plugin.numPrograms()));
 }
 
-void restoreValues(PluginInstance& plugin, const ProgramValues& program) {
+void restoreValues(RenderInstance& plugin, const ProgramValues& program) {
   plugin.dispatch(effBeginSetProgram);
   for (std::size_t index = 0; index < program.values.size(); ++index)
     plugin.setParameter(static_cast<std::int32_t>(index), program.values[index]);
@@ -58,7 +58,7 @@ void restoreValues(PluginInstance& plugin, const ProgramValues& program) {
   plugin.setProgramName(program.name);
 }
 
-ProgramValues captureValues(PluginInstance& plugin) {
+ProgramValues captureValues(RenderInstance& plugin) {
   ProgramValues program{plugin.programName(), {}};
   for (std::int32_t index = 0; index < plugin.numParams(); ++index) program.values.push_back(plugin.getParameter(index));
   return program;
@@ -66,7 +66,7 @@ ProgramValues captureValues(PluginInstance& plugin) {
 
 }  // namespace
 
-void loadPreset(PluginInstance& plugin, const std::string& path, bool force) {
+void loadPreset(RenderInstance& plugin, const std::string& path, bool force) {
   const std::vector<std::uint8_t> bytes = readWholeFile(path);
   hosting::PresetParse parsed = hosting::parsePreset(bytes.data(), bytes.size(), path);
   if (!parsed.preset) throw RenderError(parsed.error);
@@ -94,7 +94,7 @@ void loadPreset(PluginInstance& plugin, const std::string& path, bool force) {
   }
 }
 
-void savePreset(PluginInstance& plugin, const std::string& path) {
+void savePreset(RenderInstance& plugin, const std::string& path) {
   PresetFile preset;
   preset.pluginId = plugin.uniqueId();
   preset.pluginVersion = plugin.pluginVersion();

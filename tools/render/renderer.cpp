@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "tools/render/plugin_instance.h"
+#include "tools/render/render_instance.h"
 #include "tools/render/progress_bar.h"
 #include "tools/render/render_error.h"
 
@@ -43,7 +43,7 @@ class PlanarBuffer {
 }  // namespace
 
 template <typename Sample>
-RenderResult renderBlocks(PluginInstance& plugin, BlockSource<Sample>& source, BlockSink<Sample>* sink,
+RenderResult renderBlocks(RenderInstance& plugin, BlockSource<Sample>& source, BlockSink<Sample>* sink,
                           std::int64_t expectedFrames, const RenderExtent& extent) {
   const std::int32_t blockSize = plugin.host().clock().blockSize();
   PlanarBuffer<Sample> inputs(plugin.numInputs(), blockSize);
@@ -86,9 +86,9 @@ RenderResult renderBlocks(PluginInstance& plugin, BlockSource<Sample>& source, B
   return result;
 }
 
-template RenderResult renderBlocks<float>(PluginInstance&, BlockSource<float>&, BlockSink<float>*, std::int64_t,
+template RenderResult renderBlocks<float>(RenderInstance&, BlockSource<float>&, BlockSink<float>*, std::int64_t,
                                           const RenderExtent&);
-template RenderResult renderBlocks<double>(PluginInstance&, BlockSource<double>&, BlockSink<double>*, std::int64_t,
+template RenderResult renderBlocks<double>(RenderInstance&, BlockSource<double>&, BlockSink<double>*, std::int64_t,
                                            const RenderExtent&);
 
 std::string renderTiming(const RenderResult& result) {

@@ -9,7 +9,7 @@
 
 #include "tools/render/level_meter.h"
 
-class PluginInstance;
+class RenderInstance;
 
 // Set from a signal handler; the loop stops at the next block and the render fails.
 extern volatile std::sig_atomic_t renderInterrupted;
@@ -47,7 +47,7 @@ struct RenderResult {
 // The plug-in must be prepared and resumed. `expectedFrames` (the frames the sink
 // will get) only drives the progress bar.
 template <typename Sample>
-RenderResult renderBlocks(PluginInstance& plugin, BlockSource<Sample>& source, BlockSink<Sample>* sink,
+RenderResult renderBlocks(RenderInstance& plugin, BlockSource<Sample>& source, BlockSink<Sample>* sink,
                           std::int64_t expectedFrames, const RenderExtent& extent = {});
 
 // "192000 frames, 375 blocks of 512, 0.02 s (960x realtime)"

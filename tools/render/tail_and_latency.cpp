@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "tools/render/plugin_instance.h"
+#include "tools/render/render_instance.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ std::string frameCount(std::int64_t frames) { return std::to_string(frames) + (f
 
 }  // namespace
 
-TailAndLatency planTailAndLatency(PluginInstance& plugin, const RenderOptions& options, double sampleRate) {
+TailAndLatency planTailAndLatency(RenderInstance& plugin, const RenderOptions& options, double sampleRate) {
   TailAndLatency plan;
   std::string tail;
   if (options.tailSeconds) {

@@ -8,7 +8,7 @@
 #include "tools/render/options.h"
 #include "tools/render/renderer.h"
 
-class PluginInstance;
+class RenderInstance;
 
 struct TailAndLatency {
   RenderExtent extent;
@@ -16,7 +16,7 @@ struct TailAndLatency {
 };
 
 // Asked once the settings are in, since a reverb's tail follows its decay setting.
-TailAndLatency planTailAndLatency(PluginInstance& plugin, const RenderOptions& options, double sampleRate);
+TailAndLatency planTailAndLatency(RenderInstance& plugin, const RenderOptions& options, double sampleRate);
 
 // The effGetTailSize answer as --info shows it.
 std::string describeTailAnswer(VstIntPtr answer);

@@ -3,11 +3,11 @@
 #include <iostream>
 
 #include "tools/render/parameter_settings.h"
-#include "tools/render/plugin_instance.h"
+#include "tools/render/render_instance.h"
 #include "tools/render/preset_io.h"
 #include "tools/render/render_error.h"
 
-void startProcessing(PluginInstance& plugin, const RenderOptions& options, double sampleRate) {
+void startProcessing(RenderInstance& plugin, const RenderOptions& options, double sampleRate) {
   if (options.doublePrecision && !plugin.canProcessDouble())
     throw RenderError(plugin.displayName() + " offers no 64-bit processing; run without --double");
   const AEffect& record = plugin.record();
@@ -17,12 +17,12 @@ void startProcessing(PluginInstance& plugin, const RenderOptions& options, doubl
   plugin.resume();
 }
 
-void applyUserSettings(PluginInstance& plugin, const RenderOptions& options) {
+void applyUserSettings(RenderInstance& plugin, const RenderOptions& options) {
   if (!options.preset.empty()) loadPreset(plugin, options.preset, options.force);
   applyParameters(plugin, options.parameters);
 }
 
-void saveRequestedPreset(PluginInstance& plugin, const RenderOptions& options) {
+void saveRequestedPreset(RenderInstance& plugin, const RenderOptions& options) {
   if (options.savePreset.empty()) return;
   savePreset(plugin, options.savePreset);
   std::cout << "Saved the plug-in's state to " << options.savePreset << "\n";

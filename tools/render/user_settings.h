@@ -4,12 +4,12 @@
 
 #include "tools/render/options.h"
 
-class PluginInstance;
+class RenderInstance;
 
 // Sample rate, block size and precision, then resume. Throws RenderError when the
 // plug-in cannot process at the requested precision.
-void startProcessing(PluginInstance& plugin, const RenderOptions& options, double sampleRate);
+void startProcessing(RenderInstance& plugin, const RenderOptions& options, double sampleRate);
 // --preset, then each --param in order.
-void applyUserSettings(PluginInstance& plugin, const RenderOptions& options);
+void applyUserSettings(RenderInstance& plugin, const RenderOptions& options);
 // --save-preset, when given; says where it went on stdout.
-void saveRequestedPreset(PluginInstance& plugin, const RenderOptions& options);
+void saveRequestedPreset(RenderInstance& plugin, const RenderOptions& options);
