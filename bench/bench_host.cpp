@@ -57,13 +57,13 @@ PluginModule::PluginModule(const std::string& path) : module_(path), entry_(modu
   if (!entry_) throw std::runtime_error(path + " does not export VSTPluginMain");
 }
 
-PluginInstance::PluginInstance(const PluginModule& module, FoldMode mode, std::int32_t blockSize)
-    : instance_(module.entry(), &benchHost()), effect_(instance_.effect()) {
-  if (!effect_) throw std::runtime_error("the entry point gave no instance");
-  instance_.setSampleRate(48000.0);
-  instance_.setBlockSize(blockSize);
-  instance_.resume();
-  instance_.setParameter(0, mode == FoldMode::mono ? 1.0f : 0.0f);
+BenchInstance::BenchInstance(const PluginModule& module, FoldMode mode, std::int32_t blockSize)
+    : Instance(module.entry(), &benchHost()) {
+  if (!valid()) throw std::runtime_error("the entry point gave no instance");
+  setSampleRate(48000.0);
+  setBlockSize(blockSize);
+  resume();
+  setParameter(0, mode == FoldMode::mono ? 1.0f : 0.0f);
 }
 
 const char* signalName(Signal signal) { return signal == Signal::subnormal ? "subnormal" : "noise"; }

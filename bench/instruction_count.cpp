@@ -21,11 +21,11 @@ struct Work {
 
 template <class Sample>
 struct PluginWork {
-  PluginInstance& plugin;
+  BenchInstance& plugin;
   StereoBuffers<Sample>& buffers;
   static void run(void* context) {
     auto* self = static_cast<PluginWork*>(context);
-    self->plugin.process(self->buffers.inputs(), self->buffers.outputs(), self->buffers.frames());
+    self->plugin.processUnchecked(self->buffers.inputs(), self->buffers.outputs(), self->buffers.frames());
   }
 };
 
@@ -68,7 +68,7 @@ int runCase(const std::string& kind, FoldMode mode, std::int32_t frames, std::in
   StereoBuffers<Sample> buffers(frames);
   if (kind == "plugin") {
     const PluginModule module(PluginModule::defaultPath());
-    PluginInstance plugin(module, mode, frames);
+    BenchInstance plugin(module, mode, frames);
     PluginWork<Sample> work{plugin, buffers};
     measure(Work{PluginWork<Sample>::run, &work}, blocks);
     return 0;

@@ -41,17 +41,17 @@ void handLoop(FoldMode mode, StereoBuffers<Sample>& buffers) {
 
 template <class Sample>
 void pluginCase(benchmark::State& state, FoldMode mode, std::int32_t frames, Signal signal) {
-  PluginInstance plugin(pluginModule(), mode, frames);
+  BenchInstance plugin(pluginModule(), mode, frames);
   StereoBuffers<Sample> reference(frames, signal);
   plainEffectLoop(reference.inputs(), reference.outputs(), frames, mode == FoldMode::mono);
   StereoBuffers<Sample> buffers(frames, signal);
-  plugin.process(buffers.inputs(), buffers.outputs(), frames);
+  plugin.processUnchecked(buffers.inputs(), buffers.outputs(), frames);
   if (!sameBits(buffers.output(0), reference.output(0)) || !sameBits(buffers.output(1), reference.output(1))) {
     state.SkipWithError("the plug-in's output differs from the effect's arithmetic as a plain loop");
     return;
   }
   const std::int64_t queriesBefore = hostTimeQueries();
-  timeBlocks(state, frames, [&](std::int32_t n) { plugin.process(buffers.inputs(), buffers.outputs(), n); });
+  timeBlocks(state, frames, [&](std::int32_t n) { plugin.processUnchecked(buffers.inputs(), buffers.outputs(), n); });
   state.counters["time_queries"] =
       benchmark::Counter(static_cast<double>(hostTimeQueries() - queriesBefore), benchmark::Counter::kAvgIterations);
 }
@@ -61,9 +61,9 @@ void pluginCase(benchmark::State& state, FoldMode mode, std::int32_t frames, Sig
 // kind of signal.
 template <class Sample>
 void pluginInPlaceCase(benchmark::State& state, FoldMode mode, std::int32_t frames) {
-  PluginInstance plugin(pluginModule(), mode, frames);
+  BenchInstance plugin(pluginModule(), mode, frames);
   StereoBuffers<Sample> buffers(frames);
-  timeBlocks(state, frames, [&](std::int32_t n) { plugin.process(buffers.inputs(), buffers.inputs(), n); });
+  timeBlocks(state, frames, [&](std::int32_t n) { plugin.processUnchecked(buffers.inputs(), buffers.inputs(), n); });
 }
 
 template <class Sample>
@@ -89,11 +89,11 @@ void memcpyCase(benchmark::State& state, std::int32_t frames) {
 // call through AEffect. "per_block" is the time of one call.
 template <class Sample>
 void blockCase(benchmark::State& state, std::int32_t frames) {
-  PluginInstance plugin(pluginModule(), FoldMode::mono, 512);
+  BenchInstance plugin(pluginModule(), FoldMode::mono, 512);
   StereoBuffers<Sample> buffers(frames);
   const std::int64_t queriesBefore = hostTimeQueries();
   for (auto _ : state) {
-    plugin.process(buffers.inputs(), buffers.outputs(), frames);
+    plugin.processUnchecked(buffers.inputs(), buffers.outputs(), frames);
     benchmark::ClobberMemory();
   }
   state.counters["per_block"] = benchmark::Counter(

@@ -90,8 +90,9 @@ std::vector<float> restoreFromInput(FuzzInstance& instance, FuzzedDataProvider& 
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
-  FuzzInstance instance = fuzzStartSession(input);
-  if (!instance.effect) return 0;
+  const std::unique_ptr<FuzzInstance> session = fuzzStartSession(input);
+  if (!session) return 0;
+  FuzzInstance& instance = *session;
 
   std::vector<float> state = save(instance, input.ConsumeBool());
   for (std::size_t i = 1; i < kChunkFloats; ++i) fuzzCheck(state[i] == 0.0f, "a fresh instance saved a non-zero value");

@@ -256,9 +256,9 @@ void dispatchRequest(FuzzInstance& instance, FuzzedDataProvider& input) {
 }
 
 void setParameter(FuzzInstance& instance, FuzzedDataProvider& input) {
-  const float before = instance.getParameter(0);
+  const float before = instance.checkedParameter(0);
   instance.setParameter(fuzzParameterIndex(input), fuzzParameterValue(input));
-  if (instance.getParameter(0) != before) instance.modeAfterSliderSection();
+  if (instance.checkedParameter(0) != before) instance.modeAfterSliderSection();
 }
 
 }  // namespace
@@ -266,13 +266,14 @@ void setParameter(FuzzInstance& instance, FuzzedDataProvider& input) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
   fuzzHostAnswers(input);
-  FuzzInstance instance = fuzzCreateInstance(input);
-  if (!instance.effect) return 0;
+  const std::unique_ptr<FuzzInstance> created = fuzzCreateInstance(input);
+  if (!created) return 0;
+  FuzzInstance& instance = *created;
   lastSave = {};
   for (int request = 0; request < kMaxRequests && input.remaining_bytes() > 0; ++request) {
     switch (input.ConsumeIntegralInRange<int>(0, 9)) {
       case 0: setParameter(instance, input); break;
-      case 1: instance.getParameter(fuzzParameterIndex(input)); break;
+      case 1: instance.checkedParameter(fuzzParameterIndex(input)); break;
       case 2: fuzzProcessAndCheck(instance, input); break;
       case 3: fuzzDeprecatedProcess(instance, input); break;
       default: dispatchRequest(instance, input); break;

@@ -16,13 +16,14 @@ constexpr std::int32_t kShortList = 40;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
-  FuzzInstance instance = fuzzStartSession(input);
-  if (!instance.effect) return 0;
+  const std::unique_ptr<FuzzInstance> session = fuzzStartSession(input);
+  if (!session) return 0;
+  FuzzInstance& instance = *session;
   for (int pass = 0; pass < kMaxLists && input.remaining_bytes() > 0; ++pass) {
     if (input.ConsumeIntegralInRange<int>(0, 3) == 0) {
-      const float before = instance.getParameter(0);
+      const float before = instance.checkedParameter(0);
       instance.setParameter(0, input.ConsumeBool() ? 1.0f : 0.0f);
-      if (instance.getParameter(0) != before) instance.modeAfterSliderSection();
+      if (instance.checkedParameter(0) != before) instance.modeAfterSliderSection();
     }
     const bool longList = input.ConsumeIntegralInRange<int>(0, 31) == 0;
     FuzzEventList events(input, longList ? kLongList : kShortList);

@@ -154,7 +154,7 @@ void processOverlapping(FuzzInstance& instance, std::int32_t frames, SampleSourc
     referenceFrame(instance.mono, expected[offsets[0] + at], expected[offsets[1] + at], expected[offsets[2] + at],
                    expected[offsets[3] + at]);
   }
-  process(instance.effect, inputs, outputs, frames);
+  process(instance.effect(), inputs, outputs, frames);
   for (std::size_t i = 0; i < length; ++i) {
     fuzzCheck(std::isfinite(arena[i]), "non-finite output from finite input");
     fuzzCheck(sameBits(arena[i], expected[i]), "overlapping buffers were not processed frame by frame");
@@ -198,7 +198,7 @@ void processOne(FuzzInstance& instance, FuzzedDataProvider& input) {
   Sample** inputArray = layout == Layout::nullInputs ? nullptr : inputs;
   Sample** outputArray = layout == Layout::nullOutputs ? nullptr : outputs;
 
-  process(instance.effect, inputArray, outputArray, frames);
+  process(instance.effect(), inputArray, outputArray, frames);
 
   if (layout != Layout::separate && layout != Layout::inPlace && layout != Layout::overlapping) {
     for (int c = 0; c < kChannels; ++c) {
@@ -247,7 +247,7 @@ void fuzzDeprecatedProcess(FuzzInstance& instance, FuzzedDataProvider& input) {
   }
   float* inputs[kChannels] = {in[0].get(), in[1].get()};
   float* outputs[kChannels] = {out[0].get(), out[1].get()};
-  instance.effect->process(instance.effect, inputs, outputs, frames);
+  instance.effect()->process(instance.effect(), inputs, outputs, frames);
   for (int c = 0; c < kChannels; ++c)
     for (std::size_t j = 0; j < length; ++j)
       fuzzCheck(out[c][j] == 0.25f, "the deprecated accumulating process touched an output");

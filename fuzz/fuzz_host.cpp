@@ -40,7 +40,7 @@ const LoadedPlugin& plugin() {
 }
 
 // The host, and the answers taken from the input; the fuzz targets run on one thread.
-hosting::Host host;
+hosting::Host fuzzHost;
 VstIntPtr version = hosting::kHostVersion;
 VstTimeInfo timeAnswer{};
 
@@ -59,25 +59,20 @@ void fuzzFail(const char* what) {
   __builtin_trap();
 }
 
-VstIntPtr FuzzInstance::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) const {
-  return effect->dispatcher(effect, opcode, index, value, ptr, opt);
-}
+FuzzInstance::FuzzInstance(FuzzedDataProvider& input)
+    : Instance(plugin().entries[input.ConsumeIntegralInRange<int>(0, 2)], &fuzzHost, Opening::byCaller) {}
 
-float FuzzInstance::getParameter(VstInt32 index) const {
-  const float value = effect->getParameter(effect, index);
+float FuzzInstance::checkedParameter(VstInt32 index) const {
+  const float value = getParameter(index);
   fuzzCheck(std::isfinite(value), "getParameter answered a non-finite value");
   return value;
 }
 
-void FuzzInstance::setParameter(VstInt32 index, float value) const { effect->setParameter(effect, index, value); }
-
-void FuzzInstance::modeAfterSliderSection() { mono = getParameter(0) != 0.0f; }
-
 void fuzzHostAnswers(FuzzedDataProvider& input) {
   // Mostly a sane host; sometimes one that refuses every version or gives no time.
   version = input.ConsumeIntegralInRange<int>(0, 31) == 0 ? 0 : 2400;
-  host.setVersionAnswer(version);
-  host.setTimeInfo(input.ConsumeIntegralInRange<int>(0, 7) != 0 ? &timeAnswer : nullptr);
+  fuzzHost.setVersionAnswer(version);
+  fuzzHost.setTimeInfo(input.ConsumeIntegralInRange<int>(0, 7) != 0 ? &timeAnswer : nullptr);
   // Any bytes at all, NaN tempo and absurd signatures included.
   std::memset(&timeAnswer, 0, sizeof timeAnswer);
   const std::size_t length = input.ConsumeIntegralInRange<std::size_t>(0, sizeof(VstTimeInfo));
@@ -85,38 +80,35 @@ void fuzzHostAnswers(FuzzedDataProvider& input) {
   if (!bytes.empty()) std::memcpy(&timeAnswer, bytes.data(), bytes.size());
 }
 
-FuzzInstance fuzzCreateInstance(FuzzedDataProvider& input) {
-  const hosting::EntryFunction entry = plugin().entries[input.ConsumeIntegralInRange<int>(0, 2)];
-  FuzzInstance instance;
-  instance.effect = host.create(entry);
+std::unique_ptr<FuzzInstance> fuzzCreateInstance(FuzzedDataProvider& input) {
+  auto instance = std::make_unique<FuzzInstance>(input);
+  using Failure = hosting::Instance::Failure;
   if (version == 0) {
-    fuzzCheck(instance.effect == nullptr, "an instance was created for a host that answered version 0");
-    return instance;
+    fuzzCheck(instance->failure() == Failure::noInstance, "an instance was created for a host that answered version 0");
+    return nullptr;
   }
-  fuzzCheck(instance.effect != nullptr, "the entry point answered null to a working host");
-  fuzzCheck(instance.effect->magic == kEffectMagic, "the record lacks the VST magic");
-  fuzzCheck(instance.effect->numInputs == 2 && instance.effect->numOutputs == 2, "the record is not two in, two out");
-  fuzzCheck(instance.effect->numParams == 1 && instance.effect->numPrograms == 1,
-            "unexpected parameter or program count");
+  fuzzCheck(instance->failure() != Failure::noInstance, "the entry point answered null to a working host");
+  fuzzCheck(instance->failure() != Failure::notAnEffect, "the record lacks the VST magic or the dispatcher");
+  fuzzCheck(instance->numInputs() == 2 && instance->numOutputs() == 2, "the record is not two in, two out");
+  fuzzCheck(instance->numParams() == 1 && instance->numPrograms() == 1, "unexpected parameter or program count");
   return instance;
 }
 
-FuzzInstance fuzzStartSession(FuzzedDataProvider& input) {
+std::unique_ptr<FuzzInstance> fuzzStartSession(FuzzedDataProvider& input) {
   fuzzHostAnswers(input);
-  FuzzInstance instance = fuzzCreateInstance(input);
-  if (!instance.effect) return instance;
-  if (input.ConsumeIntegralInRange<int>(0, 3) != 0) instance.dispatch(effOpen);
+  std::unique_ptr<FuzzInstance> instance = fuzzCreateInstance(input);
+  if (!instance) return nullptr;
+  if (input.ConsumeIntegralInRange<int>(0, 3) != 0) instance->dispatch(effOpen);
   if (input.ConsumeBool()) {
-    instance.dispatch(effMainsChanged, 0, 1);
-    instance.modeAfterSliderSection();
+    instance->dispatch(effMainsChanged, 0, 1);
+    instance->modeAfterSliderSection();
   }
   return instance;
 }
 
 void fuzzCloseInstance(FuzzInstance& instance) {
-  if (!instance.effect) return;
-  fuzzCheck(instance.dispatch(effClose) == 1, "effClose did not answer 1");
-  instance.effect = nullptr;
+  if (!instance.valid()) return;
+  fuzzCheck(instance.close() == 1, "effClose did not answer 1");
 }
 
 namespace {

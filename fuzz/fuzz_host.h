@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "host/vst/vst2_abi.h"
+#include "hosting/instance.h"
 
 // Prints what went wrong and traps.
 [[noreturn]] void fuzzFail(const char* what);
@@ -18,31 +18,32 @@ inline void fuzzCheck(bool condition, const char* what) {
   if (!condition) fuzzFail(what);
 }
 
-// One plug-in instance as a host holds it, with what the host knows about its audio
-// mode (see modeAfterSliderSection).
-struct FuzzInstance {
-  AEffect* effect = nullptr;
+// One plug-in instance as a host holds it, created through one of the three exports
+// chosen by the input and opened by the target's own calls, with what the host knows
+// about its audio mode (see modeAfterSliderSection).
+class FuzzInstance : public hosting::Instance {
+ public:
+  explicit FuzzInstance(FuzzedDataProvider& input);
+
+  // getParameter, checked to answer a finite value.
+  float checkedParameter(VstInt32 index) const;
+  // After a request that ran the slider section: the mode follows slider value 1.
+  void modeAfterSliderSection() { mono = checkedParameter(0) != 0.0f; }
+
   // True when the last section that set the mode left the effect in mono; the host
   // learns it from the parameter after each request that runs the slider section.
   bool mono = false;
-
-  VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
-                     float opt = 0.0f) const;
-  float getParameter(VstInt32 index) const;
-  void setParameter(VstInt32 index, float value) const;
-  // After a request that ran the slider section: the mode follows slider value 1.
-  void modeAfterSliderSection();
 };
 
 // Sets the host callback's answers (version, time information) from the input.
 void fuzzHostAnswers(FuzzedDataProvider& input);
-// Creates an instance through one of the three exports. Null when the host answered
-// 0 to the version query; then the plug-in must have created nothing.
-FuzzInstance fuzzCreateInstance(FuzzedDataProvider& input);
+// Creates an instance, checked as the host's answers allow. Null when the host
+// answered 0 to the version query; then the plug-in must have created nothing.
+std::unique_ptr<FuzzInstance> fuzzCreateInstance(FuzzedDataProvider& input);
 // The usual start of a session: host answers and an instance from the input, then
 // maybe open and maybe resume. Null as fuzzCreateInstance.
-FuzzInstance fuzzStartSession(FuzzedDataProvider& input);
-// effClose: the instance is gone afterwards.
+std::unique_ptr<FuzzInstance> fuzzStartSession(FuzzedDataProvider& input);
+// effClose, checked: the instance is gone afterwards.
 void fuzzCloseInstance(FuzzInstance& instance);
 
 // A host's text buffer: exactly `size` bytes on the heap (so AddressSanitizer sees

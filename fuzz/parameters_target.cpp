@@ -24,9 +24,9 @@ float expectedAfterSet(float before, float x) {
 void setAndCheck(FuzzInstance& instance, FuzzedDataProvider& input) {
   const VstInt32 index = fuzzParameterIndex(input);
   const float value = fuzzParameterValue(input);
-  const float before = instance.getParameter(0);
+  const float before = instance.checkedParameter(0);
   instance.setParameter(index, value);
-  const float after = instance.getParameter(0);
+  const float after = instance.checkedParameter(0);
   if (index != 0) {
     fuzzCheck(after == before, "setParameter with a foreign index changed the parameter");
     return;
@@ -58,7 +58,7 @@ void textAndCheck(FuzzInstance& instance, FuzzedDataProvider& input) {
   if (opcode == effGetParamDisplay) {
     // The value's place among the two names, truncated; a place too large for an
     // integer counts as the first.
-    const float value = instance.getParameter(0);
+    const float value = instance.checkedParameter(0);
     const char* expected = value >= 1.0f && value < 2147483648.0f ? "mono" : "stereo";
     fuzzCheck(text.text() == expected, "the display does not name the stored value");
   }
@@ -68,15 +68,16 @@ void textAndCheck(FuzzInstance& instance, FuzzedDataProvider& input) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
-  FuzzInstance instance = fuzzStartSession(input);
-  if (!instance.effect) return 0;
+  const std::unique_ptr<FuzzInstance> session = fuzzStartSession(input);
+  if (!session) return 0;
+  FuzzInstance& instance = *session;
   for (int request = 0; request < kMaxRequests && input.remaining_bytes() > 0; ++request) {
     switch (input.ConsumeIntegralInRange<int>(0, 5)) {
       case 0:
       case 1: setAndCheck(instance, input); break;
       case 2: {
         const VstInt32 index = fuzzParameterIndex(input);
-        const float value = instance.getParameter(index);
+        const float value = instance.checkedParameter(index);
         if (index != 0) fuzzCheck(value == 0.0f, "getParameter with a foreign index did not answer 0");
         break;
       }

@@ -115,9 +115,9 @@ TEST_P(CarelessHostSequence, ResumeSuspendAndProcessingInAnyOrder) {
       // Requests a host cannot use: null arrays, a negative length. No frame is
       // written, and the instance carries on.
       float* none[2] = {nullptr, nullptr};
-      plugin.process(none, none, 64);
-      plugin.process(static_cast<double**>(nullptr), nullptr, 64);
-      plugin.process(none, none, -1);
+      plugin.processAsHost(none, none, 64);
+      plugin.processAsHost(static_cast<double**>(nullptr), nullptr, 64);
+      plugin.processAsHost(none, none, -1);
     }
   }
 }

@@ -28,7 +28,7 @@ class BatteryBlock {
   // Outputs into the input buffers, as hosts that process in place do.
   void processInPlace(bool inPlace);
 
-  void run(HostedPlugin& plugin) { plugin.process(inputs_, outputs_, frames_); }
+  void run(HostedPlugin& plugin) { plugin.processAsHost(inputs_, outputs_, frames_); }
   Sample** inputs() { return inputs_; }
   Sample** outputs() { return outputs_; }
   std::int32_t frames() const { return frames_; }

@@ -7,6 +7,7 @@
 #include "tests/clap/clap_fixture.h"
 #include "tests/support/reference_audio.h"
 
+using namespace hosting;
 using namespace clap;
 
 namespace {

@@ -107,7 +107,7 @@ TYPED_TEST(AllEditions, EveryEditionsOutputIsTheVst24OutputByteForByte) {
     std::vector<S> reference[2] = {std::vector<S>(frames), std::vector<S>(frames)};
     S* referenceOut[2] = {reference[0].data(), reference[1].data()};
     vst2.setParameter(0, mode);
-    vst2.process(inputs, referenceOut, frames);
+    vst2.processAsHost(inputs, referenceOut, frames);
     for (const auto& [name, edition] : editions) {
       std::vector<S> out[2] = {std::vector<S>(frames, S(-7)), std::vector<S>(frames, S(-7))};
       S* outputs[2] = {out[0].data(), out[1].data()};

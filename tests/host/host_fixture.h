@@ -53,7 +53,7 @@ struct StereoBlock {
         outputs{out[0].data(), out[1].data()} {}
 
   VstInt32 frames() const { return static_cast<VstInt32>(in[0].size()); }
-  void run(HostedPlugin& plugin) { plugin.process(inputs.data(), outputs.data(), frames()); }
+  void run(HostedPlugin& plugin) { plugin.processAsHost(inputs.data(), outputs.data(), frames()); }
 
   std::array<std::vector<Sample>, 2> in;
   std::array<std::vector<Sample>, 2> out;

@@ -140,7 +140,7 @@ TYPED_TEST(Processing, InPlaceGivesTheSameResultAsSeparateBuffers) {
     const auto separate = this->run(left, right);
     std::vector<S> l = left, r = right;
     std::array<S*, 2> channels = {l.data(), r.data()};
-    this->plugin.process(channels.data(), channels.data(), static_cast<VstInt32>(l.size()));
+    this->plugin.processAsHost(channels.data(), channels.data(), static_cast<VstInt32>(l.size()));
     expectBits(l, separate[0], mono ? "mono left" : "stereo left");
     expectBits(r, separate[1], mono ? "mono right" : "stereo right");
   }
@@ -152,7 +152,7 @@ TYPED_TEST(Processing, EmptyAndNegativeBlocksTouchNoBuffer) {
   for (VstInt32 frames : {0, -1, -4096, INT32_MIN}) {
     StereoBlock<S> block({S(0.5), S(0.5)}, {S(0.25), S(0.25)});
     this->host.clearCalls();
-    this->plugin.process(block.inputs.data(), block.outputs.data(), frames);
+    this->plugin.processAsHost(block.inputs.data(), block.outputs.data(), frames);
     EXPECT_EQ(this->timeFilters(), kBlockTimeFilters) << frames;
     EXPECT_EQ(block.out[0], std::vector<S>(2, S(-7))) << frames;
     EXPECT_EQ(block.out[1], std::vector<S>(2, S(-7))) << frames;
@@ -175,7 +175,7 @@ TYPED_TEST(Processing, NullBuffersAreSkipped) {
                              Call{nullptr, block.outputs.data()}, Call{halfInputs.data(), block.outputs.data()},
                              Call{block.inputs.data(), halfOutputs.data()}}) {
       this->host.clearCalls();
-      this->plugin.process(call.inputs, call.outputs, block.frames());
+      this->plugin.processAsHost(call.inputs, call.outputs, block.frames());
       EXPECT_EQ(this->timeFilters(), kBlockTimeFilters);
       EXPECT_EQ(block.out[0], std::vector<S>(2, S(-7)));
       EXPECT_EQ(block.out[1], std::vector<S>(2, S(-7)));

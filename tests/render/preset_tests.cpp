@@ -10,24 +10,16 @@ namespace {
 
 constexpr int kFloatWav = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
 constexpr std::size_t kChunkBytes = 260;  // the marker and 64 slider values
+constexpr auto kUniqueId = static_cast<std::uint32_t>(TWINFOLD_UNIQUE_ID_EXPECTED);
 
 // The program file the plug-in must produce with "stereo / mono" at mono.
 std::vector<std::uint8_t> expectedMonoProgram() {
-  std::vector<std::uint8_t> bytes;
-  appendTag(bytes, "CcnK");
-  appendBigEndian(bytes, 60 + kChunkBytes - 8);
-  appendTag(bytes, "FPCh");
-  appendBigEndian(bytes, 1);
-  appendBigEndian(bytes, static_cast<std::uint32_t>(TWINFOLD_UNIQUE_ID_EXPECTED));
-  appendBigEndian(bytes, 1000);  // vendor version
-  appendBigEndian(bytes, 1);     // one parameter
-  const std::string name = "Quillmarsh_twinfold";
-  bytes.insert(bytes.end(), name.begin(), name.end());
-  bytes.insert(bytes.end(), 28 - name.size(), 0);
-  appendBigEndian(bytes, kChunkBytes);
-  const std::vector<std::uint8_t> chunk = modeChunk(1.0f);
-  bytes.insert(bytes.end(), chunk.begin(), chunk.end());
-  return bytes;
+  // Vendor version 1000, one parameter; 60 + kChunkBytes bytes in all.
+  return PresetBytes("FPCh", 1, kUniqueId, 1000, 1)
+      .name("Quillmarsh_twinfold")
+      .word(kChunkBytes)
+      .append(modeChunk(1.0f))
+      .file();
 }
 
 class PresetFiles : public ::testing::Test {
@@ -104,29 +96,13 @@ TEST_F(PresetFiles, BankFileRoundTripsThroughTheOpaqueChunkForm) {
 }
 
 TEST_F(PresetFiles, ParameterListProgramAndBankAreRestoredThroughSetParameter) {
-  std::vector<std::uint8_t> record;
-  appendTag(record, "CcnK");
-  appendBigEndian(record, 56 + 4 - 8);
-  appendTag(record, "FxCk");
-  appendBigEndian(record, 1);
-  appendBigEndian(record, static_cast<std::uint32_t>(TWINFOLD_UNIQUE_ID_EXPECTED));
-  appendBigEndian(record, 1000);
-  appendBigEndian(record, 1);
-  record.insert(record.end(), 28, 0);
-  appendBigEndian(record, 0x3F800000u);  // 1.0f: mono
+  const std::vector<std::uint8_t> record =
+      PresetBytes("FxCk", 1, kUniqueId, 1000, 1).name("").word(0x3F800000u).file();  // 1.0f: mono
   writeBytes(program, record);
   EXPECT_TRUE(rendersMono({"--preset", program}));
 
-  std::vector<std::uint8_t> bank;
-  appendTag(bank, "CcnK");
-  appendBigEndian(bank, static_cast<std::uint32_t>(156 + record.size() - 8));
-  appendTag(bank, "FxBk");
-  appendBigEndian(bank, 1);
-  appendBigEndian(bank, static_cast<std::uint32_t>(TWINFOLD_UNIQUE_ID_EXPECTED));
-  appendBigEndian(bank, 1000);
-  appendBigEndian(bank, 1);  // one program
-  bank.insert(bank.end(), 128, 0);
-  bank.insert(bank.end(), record.begin(), record.end());
+  const std::vector<std::uint8_t> bank =
+      PresetBytes("FxBk", 1, kUniqueId, 1000, 1).zeros(128).append(record).file();  // one program
   const std::string bankFile = folder.file("list.fxb");
   writeBytes(bankFile, bank);
   EXPECT_TRUE(rendersMono({"--preset", bankFile}));
@@ -166,16 +142,7 @@ TEST_F(PresetFiles, TruncatedOrMalformedFilesAreRefusedWithTheReason) {
 }
 
 TEST_F(PresetFiles, ParameterListWithTheWrongCountIsRefused) {
-  std::vector<std::uint8_t> bytes;
-  appendTag(bytes, "CcnK");
-  appendBigEndian(bytes, 56 + 8 - 8);
-  appendTag(bytes, "FxCk");
-  appendBigEndian(bytes, 1);
-  appendBigEndian(bytes, static_cast<std::uint32_t>(TWINFOLD_UNIQUE_ID_EXPECTED));
-  appendBigEndian(bytes, 1000);
-  appendBigEndian(bytes, 2);
-  bytes.insert(bytes.end(), 28 + 8, 0);
-  writeBytes(program, bytes);
+  writeBytes(program, PresetBytes("FxCk", 1, kUniqueId, 1000, 2).name("").zeros(8).file());
   expectRefused(program, "holds 2 parameter values, Quillmarsh_twinfold has 1 parameter");
 }
 

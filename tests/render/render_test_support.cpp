@@ -140,12 +140,6 @@ void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
 
 void writeText(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
 
-void appendBigEndian(std::vector<std::uint8_t>& bytes, std::uint32_t value) {
-  for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<std::uint8_t>(value >> shift));
-}
-
-void appendTag(std::vector<std::uint8_t>& bytes, const char (&tag)[5]) { bytes.insert(bytes.end(), tag, tag + 4); }
-
 void putBigEndian(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t value) {
   for (int i = 0; i < 4; ++i) bytes[offset + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
 }

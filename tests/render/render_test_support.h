@@ -60,7 +60,5 @@ std::vector<std::uint8_t> readBytes(const std::string& path);
 void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 void writeText(const std::string& path, const std::string& text);
 
-// Big-endian and little-endian pieces for building expected preset bytes.
-void appendBigEndian(std::vector<std::uint8_t>& bytes, std::uint32_t value);
-void appendTag(std::vector<std::uint8_t>& bytes, const char (&tag)[5]);
+// Overwrites the four bytes at `offset` with a big-endian value: a preset field spoilt.
 void putBigEndian(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t value);

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/preset_bytes.h"
+
 // A chunk of 1 + values.size() floats: the marker, then the values.
 inline std::vector<std::uint8_t> chunkBytes(const std::vector<float>& values, float marker = -1000.0f) {
   std::vector<std::uint8_t> bytes((values.size() + 1) * sizeof(float));
@@ -32,36 +34,13 @@ inline std::vector<std::uint8_t> headedState(const std::vector<std::uint8_t>& ch
   return bytes;
 }
 
-inline void putBigEndian(std::vector<std::uint8_t>& bytes, std::uint32_t value) {
-  for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<std::uint8_t>(value >> shift));
-}
-
-inline void putTag(std::vector<std::uint8_t>& bytes, const char* tag) {
-  for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(tag[i]));
-}
-
 // A program file (FPCh) or bank file (FBCh) around a chunk, for the core's ID 0.
 inline std::vector<std::uint8_t> presetFile(const std::vector<std::uint8_t>& chunk, bool bank, std::uint32_t id = 0) {
-  std::vector<std::uint8_t> file;
-  auto put = [&file](std::uint32_t value) { putBigEndian(file, value); };
-  auto tag = [&file](const char* text) { putTag(file, text); };
-  tag("CcnK");
-  put(0);  // byte size, below
-  tag(bank ? "FBCh" : "FPCh");
-  put(bank ? 2 : 1);
-  put(id);
-  put(1000);
-  put(1);  // parameters, or programs
-  if (bank) {
-    put(0);
-    file.resize(156, 0);
-  } else {
-    const std::string name = "Quillmarsh_twinfold";
-    for (std::size_t i = 0; i < 28; ++i) file.push_back(i < name.size() ? static_cast<std::uint8_t>(name[i]) : 0);
-  }
-  put(static_cast<std::uint32_t>(chunk.size()));
-  file.insert(file.end(), chunk.begin(), chunk.end());
-  const std::uint32_t size = static_cast<std::uint32_t>(file.size() - 8);
-  for (int i = 0; i < 4; ++i) file[4 + i] = static_cast<std::uint8_t>(size >> (24 - 8 * i));
-  return file;
+  // One parameter, or one program; a bank's current program 0 and its reserved bytes.
+  PresetBytes file = bank ? PresetBytes("FBCh", 2, id, 1000, 1) : PresetBytes("FPCh", 1, id, 1000, 1);
+  if (bank)
+    file.word(0).zeros(124);
+  else
+    file.name("Quillmarsh_twinfold");
+  return file.word(static_cast<std::uint32_t>(chunk.size())).append(chunk).file();
 }

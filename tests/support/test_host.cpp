@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-#include "hosting/instance.h"
 #include "tests/support/flush_to_zero.h"
 
 TestHost::TestHost(std::size_t logCapacity) {
@@ -44,25 +43,12 @@ VstIntPtr TestHost::answer(AEffect* effect, VstInt32 opcode, VstInt32 index, Vst
   return Host::answer(effect, opcode, index, value, ptr, opt);
 }
 
-HostedPlugin::HostedPlugin(TestHost& host, PluginEntryProc entry) : host_(host), effect_(host.create(entry)) {}
-
-HostedPlugin::~HostedPlugin() {
-  if (effect_) close();
-}
-
-VstIntPtr HostedPlugin::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
-  return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
-}
-
 void HostedPlugin::start(float sampleRate, VstInt32 blockSize) {
   dispatch(effOpen);
   dispatch(effSetSampleRate, 0, 0, nullptr, sampleRate);
   dispatch(effSetBlockSize, 0, blockSize);
   dispatch(effMainsChanged, 0, 1);
 }
-
-void HostedPlugin::setParameter(VstInt32 index, float value) { effect_->setParameter(effect_, index, value); }
-float HostedPlugin::getParameter(VstInt32 index) { return effect_->getParameter(effect_, index); }
 
 bool processingFlushesDenormals() {
   static const bool flushes = std::getenv("TWINFOLD_TEST_FLUSH_DENORMALS") != nullptr;
@@ -83,25 +69,13 @@ class ProcessingFlags {
 
 }  // namespace
 
-void HostedPlugin::process(float** inputs, float** outputs, VstInt32 frames) {
+void HostedPlugin::processAsHost(float** inputs, float** outputs, VstInt32 frames) {
   const ProcessingFlags flags;
-  effect_->processReplacing(effect_, inputs, outputs, frames);
+  processUnchecked(inputs, outputs, frames);
 }
-void HostedPlugin::process(double** inputs, double** outputs, VstInt32 frames) {
+void HostedPlugin::processAsHost(double** inputs, double** outputs, VstInt32 frames) {
   const ProcessingFlags flags;
-  effect_->processDoubleReplacing(effect_, inputs, outputs, frames);
-}
-
-std::string HostedPlugin::text(VstInt32 opcode, VstInt32 index) {
-  char buffer[256];
-  return hosting::readText(effect_, opcode, index, 0, buffer, sizeof buffer);
-}
-
-VstIntPtr HostedPlugin::close() {
-  AEffect* effect = effect_;
-  effect_ = nullptr;
-  const VstIntPtr answer = effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
-  return answer;
+  processUnchecked(inputs, outputs, frames);
 }
 
 const PluginLibrary& sharedPluginLibrary() {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "hosting/host.h"
+#include "hosting/instance.h"
 #include "tests/support/plugin_library.h"
 
 struct HostCall {
@@ -51,33 +52,18 @@ class TestHost : public hosting::Host {
   Hook hook_;
 };
 
-// One plug-in instance as a host holds it: closed (effClose) when it goes away.
-class HostedPlugin {
+// One plug-in instance as the host-level tests hold it: created but not opened, so a
+// test scripts every call from effOpen on; closed (effClose) when it goes away.
+class HostedPlugin : public hosting::Instance {
  public:
-  HostedPlugin(TestHost& host, PluginEntryProc entry);
-  ~HostedPlugin();
-  HostedPlugin(const HostedPlugin&) = delete;
-  HostedPlugin& operator=(const HostedPlugin&) = delete;
+  HostedPlugin(TestHost& host, PluginEntryProc entry) : Instance(entry, &host, Opening::byCaller) {}
 
-  explicit operator bool() const { return effect_ != nullptr; }
-  AEffect* effect() const { return effect_; }
-
-  VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
-                     float opt = 0.0f);
   // effOpen, sample rate, block size and resume, as a host starts an instance.
   void start(float sampleRate = 48000.0f, VstInt32 blockSize = 512);
-  void setParameter(VstInt32 index, float value);
-  float getParameter(VstInt32 index);
-  void process(float** inputs, float** outputs, VstInt32 frames);
-  void process(double** inputs, double** outputs, VstInt32 frames);
-  // A text answer read into a generous buffer.
-  std::string text(VstInt32 opcode, VstInt32 index = 0);
-  // effClose; answers what the plug-in answered.
-  VstIntPtr close();
-
- private:
-  TestHost& host_;
-  AEffect* effect_;
+  // The plug-in's own processing call, unchecked, as a host's audio thread makes it
+  // (see processingFlushesDenormals).
+  void processAsHost(float** inputs, float** outputs, VstInt32 frames);
+  void processAsHost(double** inputs, double** outputs, VstInt32 frames);
 };
 
 // True when the environment sets TWINFOLD_TEST_FLUSH_DENORMALS: HostedPlugin's

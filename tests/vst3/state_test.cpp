@@ -94,13 +94,7 @@ TEST_F(Vst3State, AcceptsProgramAndBankFilesOfTheVst24Edition) {
   EXPECT_FALSE(processesMono());
   EXPECT_EQ(instance->getState(), headedState(modeChunk(0.0f)));
   // A parameter-list program: one big-endian float per parameter.
-  std::vector<unsigned char> list;
-  putTag(list, "CcnK");
-  putBigEndian(list, 52);
-  putTag(list, "FxCk");
-  for (std::uint32_t field : {1u, 0u, 1000u, 1u}) putBigEndian(list, field);
-  list.resize(56, 0);
-  putBigEndian(list, 0x3F800000);  // 1.0f
+  const std::vector<unsigned char> list = PresetBytes("FxCk", 1, 0, 1000, 1).name("").word(0x3F800000).file();  // 1.0f
   ASSERT_EQ(instance->setState(list), kResultOk);
   EXPECT_TRUE(processesMono());
 }

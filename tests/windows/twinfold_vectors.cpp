@@ -142,7 +142,7 @@ std::vector<std::pair<T, T>> processAll(HostedPlugin& plugin, const std::vector<
     }
     T* inputs[2] = {inLeft.data(), inRight.data()};
     T* outputs[2] = {outLeft.data(), outRight.data()};
-    plugin.process(inputs, outputs, static_cast<VstInt32>(count));
+    plugin.processAsHost(inputs, outputs, static_cast<VstInt32>(count));
     for (std::size_t j = 0; j < count; ++j) results.emplace_back(outLeft[j], outRight[j]);
   }
   return results;
@@ -197,7 +197,7 @@ void recordChunks(std::string& out, HostedPlugin& plugin) {
   float left[] = {0.5f}, right[] = {0.25f}, outLeft[] = {0.0f}, outRight[] = {0.0f};
   float* inputs[2] = {left, right};
   float* outputs[2] = {outLeft, outRight};
-  plugin.process(inputs, outputs, 1);
+  plugin.processAsHost(inputs, outputs, 1);
   out += hexBits(outLeft[0]) + ' ' + hexBits(outRight[0]) + '\n';
 }
 
