@@ -55,6 +55,13 @@ inline constexpr std::uint32_t kAudioPortSupports64Bits = 1u << 1;
 // A tail this long or longer is infinite.
 inline constexpr std::uint32_t kInfiniteTail = 0x7FFFFFFFu;
 
+// clap_event_transport flags, and the fixed point of its positions.
+inline constexpr std::uint32_t kTransportHasTempo = 1u << 0, kTransportHasBeatsTimeline = 1u << 1,
+                               kTransportHasSecondsTimeline = 1u << 2, kTransportHasTimeSignature = 1u << 3,
+                               kTransportIsPlaying = 1u << 4, kTransportIsRecording = 1u << 5,
+                               kTransportIsLoopActive = 1u << 6;
+inline constexpr double kFixedPointFactor = 2147483648.0;
+
 struct clap_version {
   std::uint32_t major;
   std::uint32_t minor;

@@ -407,6 +407,14 @@ inline constexpr int32 kRootUnitId = 0;
 enum SymbolicSampleSize : int32 { kSample32 = 0, kSample64 = 1 };
 enum ProcessMode : int32 { kRealtime = 0, kPrefetch = 1, kOffline = 2 };
 inline constexpr uint32 kNoTail = 0;
+// ProcessContext::state bits; each has the value of the VST 2.4 time flag of the same meaning.
+inline constexpr uint32 kContextPlaying = 1u << 1, kContextCycleActive = 1u << 2, kContextRecording = 1u << 3,
+                        kContextProjectTimeMusicValid = 1u << 9, kContextTempoValid = 1u << 10,
+                        kContextBarPositionValid = 1u << 11, kContextCycleValid = 1u << 12,
+                        kContextTimeSigValid = 1u << 13;
+// IProcessContextRequirements flags.
+inline constexpr uint32 kNeedProjectTimeMusic = 1u << 2, kNeedBarPositionMusic = 1u << 3, kNeedCycleMusic = 1u << 4,
+                        kNeedTempo = 1u << 6, kNeedTimeSignature = 1u << 7, kNeedTransportState = 1u << 10;
 
 // Layouts per target ----------------------------------------------------------------
 

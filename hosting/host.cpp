@@ -64,6 +64,13 @@ void Clock::advance(std::int32_t frames) {
   time_.samplePos = static_cast<double>(position_);
 }
 
+void advanceTimeInfo(VstTimeInfo& time, std::int32_t frames) {
+  time.samplePos += frames;
+  constexpr VstInt32 kMoving = kVstTransportPlaying | kVstPpqPosValid | kVstTempoValid;
+  if ((time.flags & kMoving) == kMoving && time.sampleRate > 0.0)
+    time.ppqPos += frames * time.tempo / (60.0 * time.sampleRate);
+}
+
 Host::~Host() = default;
 
 AEffect* Host::create(EntryFunction entry) {
@@ -82,9 +89,7 @@ VstIntPtr Host::answer(AEffect* /*effect*/, VstInt32 opcode, VstInt32 /*index*/,
                        void* /*ptr*/, float /*opt*/) {
   // The time first: a plug-in asks for it several times in every block.
   if (opcode == audioMasterGetTime) [[likely]]
-    return reinterpret_cast<VstIntPtr>(timeReplaced_.load(std::memory_order_acquire)
-                                           ? timeInfo_.load(std::memory_order_relaxed)
-                                           : clock_.info());
+    return reinterpret_cast<VstIntPtr>(timeInfo_.load(std::memory_order_acquire));
   switch (opcode) {
     case audioMasterVersion: return versionAnswer_.load();
     case audioMasterGetSampleRate: return static_cast<VstIntPtr>(std::lround(clock_.sampleRate()));

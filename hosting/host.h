@@ -46,6 +46,11 @@ class Clock {
   VstTimeInfo time_{};
 };
 
+// Moves a record its owner filled for a block on by `frames`, for a block processed in
+// parts: the sample position always, the musical position where the record has a tempo
+// and a position and the transport plays.
+void advanceTimeInfo(VstTimeInfo& time, std::int32_t frames);
+
 // Answers the calls of the instances it created as a plain host does: version 2400,
 // the clock's time information, its rate, block size and process level, 0 to anything
 // else. A test or a fuzzer sets other answers, or overrides answer() to observe the
@@ -67,11 +72,11 @@ class Host {
   // The answer to audioMasterVersion (0 makes a conforming plug-in refuse to load).
   void setVersionAnswer(VstIntPtr answer) { versionAnswer_.store(answer); }
   // What audioMasterGetTime hands out instead of the clock's record: one the caller
-  // keeps alive, or null.
-  void setTimeInfo(const VstTimeInfo* info) {
-    timeInfo_.store(info);
-    timeReplaced_.store(true);
-  }
+  // keeps alive and fills before each block (an edition, from its own host's
+  // transport), or null. The clock then stands still.
+  void setTimeInfo(const VstTimeInfo* info) { timeInfo_.store(info, std::memory_order_release); }
+  // True while the time answers come from the clock, which then runs with the blocks.
+  bool answersFromClock() const { return timeInfo_.load(std::memory_order_relaxed) == clock_.info(); }
 
   Clock& clock() { return clock_; }
   void setProcessLevel(VstInt32 level) { processLevel_.store(level); }
@@ -84,8 +89,8 @@ class Host {
   Clock clock_;
   std::atomic<VstInt32> processLevel_{kProcessLevelUser};
   std::atomic<VstIntPtr> versionAnswer_{kHostVersion};
-  std::atomic<bool> timeReplaced_{false};
-  std::atomic<const VstTimeInfo*> timeInfo_{nullptr};
+  // The time answer: one load per query, whoever fills the record.
+  std::atomic<const VstTimeInfo*> timeInfo_{clock_.info()};
 };
 
 }  // namespace hosting

@@ -93,23 +93,25 @@ float Instance::getParameter(VstInt32 index) const {
 
 void Instance::process(float** inputs, float** outputs, VstInt32 frames) {
   if (!effect_ || frames < 0) return;
+  const bool clockRuns = host_->answersFromClock();
   Clock& clock = host_->clock();
-  clock.beginBlock();
+  if (clockRuns) clock.beginBlock();
   if (effect_->processReplacing && hasFlag(effFlagsCanReplacing)) {
     effect_->processReplacing(effect_, inputs, outputs, frames);
   } else if (effect_->process) {
     for (VstInt32 channel = 0; channel < numOutputs(); ++channel) std::fill_n(outputs[channel], frames, 0.0f);
     effect_->process(effect_, inputs, outputs, frames);
   }
-  clock.advance(frames);
+  if (clockRuns) clock.advance(frames);
 }
 
 void Instance::process(double** inputs, double** outputs, VstInt32 frames) {
   if (!effect_ || frames < 0 || !effect_->processDoubleReplacing) return;
+  const bool clockRuns = host_->answersFromClock();
   Clock& clock = host_->clock();
-  clock.beginBlock();
+  if (clockRuns) clock.beginBlock();
   effect_->processDoubleReplacing(effect_, inputs, outputs, frames);
-  clock.advance(frames);
+  if (clockRuns) clock.advance(frames);
 }
 
 std::string readText(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, char* buffer,

@@ -66,7 +66,8 @@ class Instance {
   float getParameter(VstInt32 index) const;
 
   // One processing call over the caller's buffers (in place allowed); the clock the
-  // plug-in's time queries see advances by `frames`. Never allocates. A plug-in that
+  // plug-in's time queries see advances by `frames`, unless the host answers from a
+  // record its owner fills (Host::setTimeInfo). Never allocates. A plug-in that
   // cannot replace gets its accumulating process() over zeroed outputs.
   void process(float** inputs, float** outputs, VstInt32 frames);
   void process(double** inputs, double** outputs, VstInt32 frames);

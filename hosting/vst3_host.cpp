@@ -241,7 +241,8 @@ std::vector<unsigned char> Vst3Instance::getState() {
 }
 
 template <class Sample>
-tresult Vst3Instance::process(Sample** in, Sample** out, std::int32_t frames, IParameterChanges* changes) {
+tresult Vst3Instance::process(Sample** in, Sample** out, std::int32_t frames, IParameterChanges* changes,
+                              ProcessContext* context) {
   AudioBusBuffers inputs{};
   AudioBusBuffers outputs{};
   inputs.numChannels = 2;
@@ -254,6 +255,7 @@ tresult Vst3Instance::process(Sample** in, Sample** out, std::int32_t frames, IP
   data.inputs = &inputs;
   data.outputs = &outputs;
   data.inputParameterChanges = changes;
+  data.processContext = context;
   if constexpr (sizeof(Sample) == sizeof(float)) {
     data.symbolicSampleSize = kSample32;
     inputs.channelBuffers32 = in;
@@ -266,7 +268,8 @@ tresult Vst3Instance::process(Sample** in, Sample** out, std::int32_t frames, IP
   return V3CALL(processor, process, &data);
 }
 
-template tresult Vst3Instance::process<float>(float**, float**, std::int32_t, IParameterChanges*);
-template tresult Vst3Instance::process<double>(double**, double**, std::int32_t, IParameterChanges*);
+template tresult Vst3Instance::process<float>(float**, float**, std::int32_t, IParameterChanges*, ProcessContext*);
+template tresult Vst3Instance::process<double>(double**, double**, std::int32_t, IParameterChanges*,
+                                               ProcessContext*);
 
 }  // namespace hosting

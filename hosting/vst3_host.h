@@ -109,9 +109,10 @@ class Vst3Instance {
   vst3::tresult setState(std::vector<unsigned char> bytes, std::int32_t chunk = 1 << 30);
   std::vector<unsigned char> getState();
   // One call over stereo buffers (in place when `in` and `out` are the same), with
-  // optional parameter changes.
+  // optional parameter changes and transport.
   template <class Sample>
-  vst3::tresult process(Sample** in, Sample** out, std::int32_t frames, vst3::IParameterChanges* changes = nullptr);
+  vst3::tresult process(Sample** in, Sample** out, std::int32_t frames, vst3::IParameterChanges* changes = nullptr,
+                        vst3::ProcessContext* context = nullptr);
 
   vst3::IComponent* component = nullptr;
   vst3::IAudioProcessor* processor = nullptr;

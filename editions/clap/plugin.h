@@ -95,6 +95,8 @@ class Plugin {
   // Sets the mode from an event, when it is a value of the parameter.
   void applyEvent(const clap_event_header* event);
   void applyEvents(const clap_input_events* events);
+  // Fills the core's time record from the host's transport (null: the frames run).
+  void takeTime(const clap_event_transport* transport);
   template <class Sample>
   void processBlock(const clap_process& process, const PortChannels& in, const PortChannels& out);
   template <class Sample>
@@ -109,6 +111,9 @@ class Plugin {
   std::atomic<Stage> stage_{Stage::Created};
   std::atomic<bool> audioBusy_{false};
   std::thread::id mainThread_;
+  // What the core's time queries are answered from, filled once per block.
+  VstTimeInfo time_{};
+  std::int64_t framesRun_ = 0;  // since activation: the position without a transport
 
   // The parameter: its value as 0 or 1 (read on the main thread while the audio side
   // writes it), its default, and the core's texts for both values, read at creation.

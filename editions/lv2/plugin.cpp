@@ -16,8 +16,11 @@ constexpr std::uint32_t kLargestCall = static_cast<std::uint32_t>(std::numeric_l
 
 }  // namespace
 
-Plugin::Plugin(double sampleRate, std::int32_t maxBlockLength) : core_(&VSTPluginMain) {
+Plugin::Plugin(double sampleRate, std::int32_t maxBlockLength, const LV2_Feature* const* features)
+    : core_(&VSTPluginMain), transport_(features, sampleRate) {
   if (!core_.valid()) return;
+  // The core's time comes from the host's positions, kept in transport_.
+  core_.host().setTimeInfo(transport_.record());
   core_.setSampleRate(sampleRate);
   core_.setBlockSize(maxBlockLength);
   appliedMode_ = core_.getParameter(kModeParameter);
@@ -28,6 +31,8 @@ void Plugin::connect(std::uint32_t port, void* data) {
     audio_[port] = static_cast<float*>(data);
   else if (port == mode)
     mode_ = static_cast<const float*>(data);
+  else if (port == time)
+    events_ = static_cast<const LV2_Atom_Sequence*>(data);
 }
 
 void Plugin::applyMode() {
@@ -45,13 +50,17 @@ void Plugin::applyMode() {
 
 void Plugin::run(std::uint32_t frames) {
   applyMode();
+  transport_.beginRun(events_);
   float* inputs[2] = {audio_[inLeft], audio_[inRight]};
   float* outputs[2] = {audio_[outLeft], audio_[outRight]};
-  if (frames <= kLargestCall) [[likely]]
-    return core_.process(inputs, outputs, static_cast<VstInt32>(frames));
+  if (frames <= kLargestCall) [[likely]] {
+    core_.process(inputs, outputs, static_cast<VstInt32>(frames));
+    return transport_.endRun(frames);
+  }
   do {
     const std::uint32_t count = std::min(frames, kLargestCall);
     core_.process(inputs, outputs, static_cast<VstInt32>(count));
+    transport_.endRun(count);
     for (float** channel : {&inputs[0], &inputs[1], &outputs[0], &outputs[1]})
       if (*channel) *channel += count;
     frames -= count;

@@ -6,6 +6,7 @@
 
 #include <lv2/core/lv2.h>
 
+#include "editions/lv2/time_position.h"
 #include "hosting/instance.h"
 
 namespace lv2 {
@@ -13,15 +14,18 @@ namespace lv2 {
 class Plugin {
  public:
   // Port indices, as the plug-in's Turtle description lists them.
-  enum Port : std::uint32_t { inLeft, inRight, outLeft, outRight, mode, portCount };
+  enum Port : std::uint32_t { inLeft, inRight, outLeft, outRight, mode, time, portCount };
   // The block size the core is told when the host announces none; any run length works.
   static constexpr std::int32_t kDefaultBlockLength = 4096;
 
-  Plugin(double sampleRate, std::int32_t maxBlockLength);
+  Plugin(double sampleRate, std::int32_t maxBlockLength, const LV2_Feature* const* features);
   bool valid() const { return core_.valid(); }
 
   void connect(std::uint32_t port, void* data);
-  void activate() { core_.resume(); }
+  void activate() {
+    transport_.restart();
+    core_.resume();
+  }
   void deactivate() { core_.suspend(); }
   // Applies a changed mode, then one processReplacing over the host's buffers. Never
   // allocates and takes no lock.
@@ -31,6 +35,8 @@ class Plugin {
   void applyMode();
 
   hosting::Instance core_;
+  TransportClock transport_;
+  const LV2_Atom_Sequence* events_ = nullptr;
   float* audio_[4] = {};
   const float* mode_ = nullptr;
   // The last control value passed to the core (the core starts at stereo, 0).

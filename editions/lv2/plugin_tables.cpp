@@ -16,8 +16,8 @@ Plugin* instanceOf(LV2_Handle handle) { return static_cast<Plugin*>(handle); }
 LV2_Handle instantiate(const LV2_Descriptor* /*descriptor*/, double sampleRate, const char* /*bundlePath*/,
                        const LV2_Feature* const* features) {
   if (!std::isfinite(sampleRate) || sampleRate <= 0.0) return nullptr;
-  auto* instance =
-      new (std::nothrow) Plugin(sampleRate, maxBlockLength(features).value_or(Plugin::kDefaultBlockLength));
+  auto* instance = new (std::nothrow)
+      Plugin(sampleRate, maxBlockLength(features).value_or(Plugin::kDefaultBlockLength), features);
   if (instance && !instance->valid()) {
     delete instance;
     return nullptr;

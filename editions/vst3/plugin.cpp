@@ -45,6 +45,7 @@ tresult Plugin::terminate() {
 }
 
 tresult Plugin::setActive(TBool state) {
+  framesRun_ = 0;
   if (state)
     core_.resume();
   else
@@ -59,6 +60,7 @@ tresult Plugin::setupProcessing(ProcessSetup* setup) {
   core_.suspend();
   sampleRate_ = setup->sampleRate;
   maxBlock_ = setup->maxSamplesPerBlock;
+  time_.sampleRate = sampleRate_;
   core_.setSampleRate(sampleRate_);
   core_.setBlockSize(maxBlock_);
   prepareScratch();
@@ -122,8 +124,40 @@ uint32 Plugin::getTailSamples() {
   const VstIntPtr tail = core_.tailSize();
   return tail > 1 ? static_cast<uint32>(std::min<VstIntPtr>(tail, INT32_MAX)) : kNoTail;
 }
-// The core's time queries are answered by its in-process host, not from the context.
-uint32 Plugin::getProcessContextRequirements() { return 0; }
+// What the core's time queries read: position, bar, cycle, tempo, signature, transport.
+uint32 Plugin::getProcessContextRequirements() {
+  return kNeedProjectTimeMusic | kNeedBarPositionMusic | kNeedCycleMusic | kNeedTempo | kNeedTimeSignature |
+         kNeedTransportState;
+}
+
+void Plugin::takeTime(const ProcessContext* context) {
+  const VstInt32 wasPlaying = time_.flags & kVstTransportPlaying;
+  time_ = {};
+  time_.sampleRate = sampleRate_;
+  if (!context) {
+    time_.samplePos = static_cast<double>(framesRun_);
+    time_.flags = wasPlaying ? kVstTransportChanged : 0;
+    return;
+  }
+  const uint32 state = context->state;
+  constexpr uint32 kShared = kContextPlaying | kContextCycleActive | kContextRecording |
+                             kContextProjectTimeMusicValid | kContextTempoValid | kContextBarPositionValid |
+                             kContextCycleValid | kContextTimeSigValid;
+  time_.samplePos = static_cast<double>(context->projectTimeSamples);
+  if (state & kContextProjectTimeMusicValid) time_.ppqPos = context->projectTimeMusic;
+  if (state & kContextBarPositionValid) time_.barStartPos = context->barPositionMusic;
+  if (state & kContextCycleValid) {
+    time_.cycleStartPos = context->cycleStartMusic;
+    time_.cycleEndPos = context->cycleEndMusic;
+  }
+  if (state & kContextTempoValid) time_.tempo = context->tempo;
+  if (state & kContextTimeSigValid) {
+    time_.timeSigNumerator = context->timeSigNumerator;
+    time_.timeSigDenominator = context->timeSigDenominator;
+  }
+  const auto flags = static_cast<VstInt32>(state & kShared);
+  time_.flags = flags | ((flags & kVstTransportPlaying) != wasPlaying ? kVstTransportChanged : 0);
+}
 
 // Processing ------------------------------------------------------------------------
 
@@ -147,6 +181,8 @@ template <class Sample>
 tresult Plugin::processAudio(ProcessData& data, AudioBusBuffers& output, Sample** (*channels)(AudioBusBuffers&),
                              std::vector<Sample>& scratch) {
   const int32 frames = data.numSamples;
+  takeTime(data.processContext);
+  framesRun_ += frames;
   Sample** outs = channels(output);
   AudioBusBuffers* input = data.numInputs > 0 && data.inputs ? &data.inputs[0] : nullptr;
   Sample** ins = input && input->numChannels > 0 ? channels(*input) : nullptr;
@@ -178,6 +214,7 @@ tresult Plugin::processAudio(ProcessData& data, AudioBusBuffers& output, Sample*
       partOut[c] = out[c] ? out[c] + at : sink;
     }
     core_.process(partIn, partOut, length);
+    hosting::advanceTimeInfo(time_, length);
     at += length;
   }
   return kResultOk;

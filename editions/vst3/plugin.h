@@ -87,6 +87,8 @@ class Plugin {
   static double restore(hosting::Instance& core, const hosting::StateImage& image);
   hosting::Instance& displayCore();
   void prepareScratch();
+  // Fills the core's time record for this block from the host's context.
+  void takeTime(const ProcessContext* context);
   template <class Sample>
   tresult processAudio(ProcessData& data, AudioBusBuffers& output, Sample** (*channels)(AudioBusBuffers&),
                        std::vector<Sample>& scratch);
@@ -113,6 +115,9 @@ class Plugin {
   std::vector<float> scratch32_;   // silence for missing inputs, a sink for missing outputs
   std::vector<double> scratch64_;
   AutomationPoints points_;
+  // What the core's time queries are answered from, filled once per block.
+  VstTimeInfo time_{};
+  std::int64_t framesRun_ = 0;  // since activation: the position without a context
 
   // Display texts of other values: a private instance, only ever on the asking thread.
   std::mutex displayMutex_;

@@ -101,6 +101,9 @@ Plugin::Plugin(hosting::EntryFunction entry)
   identity_ = {core_.uniqueId(), core_.numParams(), core_.effect()->numPrograms};
   defaultValue_ = core_.getParameter(0);
   controllerValue_.store(defaultValue_);
+  // The core's time comes from the host's context, filled into time_ each block.
+  time_.sampleRate = sampleRate_;
+  core_.host().setTimeInfo(&time_);
   core_.setSampleRate(sampleRate_);
   core_.setBlockSize(maxBlock_);
   prepareScratch();

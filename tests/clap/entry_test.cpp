@@ -9,9 +9,9 @@
 #include "tests/support/test_host.h"
 #if !defined(_WIN32)
 #include "tests/support/elf_symbols.h"
+#endif
 
 using namespace hosting;
-#endif
 
 using namespace clap;
 

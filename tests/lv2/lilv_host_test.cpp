@@ -131,7 +131,7 @@ TEST_F(LilvDescription, FeaturesAreHonest) {
   EXPECT_FALSE(lilv_plugin_has_latency(plugin()));
 }
 
-TEST_F(LilvDescription, FourAudioPortsThenTheModeControl) {
+TEST_F(LilvDescription, FourAudioPortsThenTheModeControlThenTheTransportInput) {
   struct Expected {
     const char* symbol;
     const char* direction;
@@ -141,14 +141,21 @@ TEST_F(LilvDescription, FourAudioPortsThenTheModeControl) {
                                {"in_right", "InputPort", "AudioPort"},
                                {"out_left", "OutputPort", "AudioPort"},
                                {"out_right", "OutputPort", "AudioPort"},
-                               {"mode", "InputPort", "ControlPort"}};
+                               {"mode", "InputPort", "ControlPort"},
+                               {"time", "InputPort", "AtomPort"}};
   ASSERT_EQ(lilv_plugin_get_num_ports(plugin()), std::size(expected));
   for (std::uint32_t index = 0; index < std::size(expected); ++index) {
     const LilvPort* port = world().port(index);
     EXPECT_EQ(asString(lilv_port_get_symbol(plugin(), port)), expected[index].symbol);
     EXPECT_TRUE(lilv_port_is_a(plugin(), port, world().uri(kLv2 + expected[index].direction))) << index;
-    EXPECT_TRUE(lilv_port_is_a(plugin(), port, world().uri(kLv2 + expected[index].type))) << index;
+    const std::string type = expected[index].type;
+    const std::string vocabulary = type == "AtomPort" ? "http://lv2plug.in/ns/ext/atom#" : kLv2;
+    EXPECT_TRUE(lilv_port_is_a(plugin(), port, world().uri(vocabulary + type))) << index;
   }
+  // Hosts send their transport there; a host that does not may leave it unconnected.
+  const LilvPort* time = world().port(5);
+  EXPECT_TRUE(lilv_port_supports_event(plugin(), time, world().uri("http://lv2plug.in/ns/ext/time#Position")));
+  EXPECT_TRUE(lilv_port_has_property(plugin(), time, world().uri(kLv2 + "connectionOptional")));
 }
 
 TEST_F(LilvDescription, ModeControlIsTheVst24ParameterWithItsDisplayTexts) {

@@ -13,6 +13,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <tuple>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -202,6 +203,71 @@ TYPED_TEST(BlockHook, EqualsTheFrameByFrameLoopWhereTheHostFlushesDenormals) {
       for (const std::int32_t frames : {1, 7, 8, 33, 64, 257}) this->compare(frames, random);
     }
     ASSERT_FALSE(::testing::Test::HasFailure()) << setting.name;
+  }
+}
+
+// Float mono takes the mean in float where that gives the double mean's float. Every
+// class of input pair, under every flush setting a host may leave on, in both fast
+// layouts: the hook equals the frame-by-frame section.
+class FloatMeanPairs : public BlockHook<float> {
+ protected:
+  static float bits(std::uint32_t u) { return std::bit_cast<float>(u); }
+  // A pair of the class `kind` for frame j.
+  static std::pair<float, float> pairOf(int kind, std::mt19937_64& random) {
+    const auto r = static_cast<std::uint32_t>(random());
+    const std::uint32_t sign = r & 0x8000'0000u, mantissa = r & 0x007f'ffffu;
+    switch (kind) {
+      case 0: return {testSample<float>(random), testSample<float>(random)};  // the block test's samples
+      case 1:  // opposite signs at the smallest normal exponent: the sum is subnormal
+        return {bits(sign | 0x0080'0000u | mantissa), bits((sign ^ 0x8000'0000u) | 0x0080'0000u | (r >> 9))};
+      case 2:  // both subnormal
+        return {bits(sign | mantissa), bits((r << 1 & 0x8000'0000u) | (r >> 9))};
+      case 3:  // normal near the subnormal range, either sign: the half is subnormal
+        return {bits(sign | (((r >> 23) % 3) << 23) | mantissa), bits((r << 2 & 0x8000'0000u) | (r >> 9))};
+      case 4:  // both near the largest float, the same sign: the float sum overflows
+        return {bits(sign | 0x7f00'0000u | mantissa), bits(sign | 0x7f00'0000u | (r >> 9))};
+      default:  // far apart in size: the double sum is rounded, and so is the float one
+        return {bits(sign | (((r >> 23) % 40 + 100) << 23) | mantissa), bits((r << 1 & 0x8000'0000u) | (r >> 9))};
+    }
+  }
+};
+
+TEST_F(FloatMeanPairs, EqualTheFrameByFrameMeanUnderEveryFlushSetting) {
+#if defined(__SSE2__) || defined(__x86_64__)
+  struct RestoreCsr {
+    unsigned saved = _mm_getcsr();
+    ~RestoreCsr() { _mm_setcsr(saved); }
+  } restore;
+  const unsigned settings[] = {0, 0x8000, 0x40, 0x8040};  // none, FTZ, DAZ, both
+#else
+  const unsigned settings[] = {0};
+#endif
+  const char* kinds[] = {"block test samples", "subnormal sum", "subnormal inputs", "subnormal half",
+                         "overflowing sum", "far apart"};
+  constexpr std::int32_t frames = 300;
+  const Layout layouts[] = {{"separate", {0, 304, 608, 912}}, {"in place", {0, 304, 0, 304}}};
+  std::mt19937_64 random(25);
+  for (const TwinfoldKernel& build : twinfoldKernels()) {
+    if (!build.runsHere()) continue;
+    kernel = &build;
+    for (int kind = 0; kind < 6; ++kind) {
+      std::vector<float> arena(4 * 304);
+      for (std::size_t j = 0; j < 304; ++j) std::tie(arena[j], arena[304 + j]) = pairOf(kind, random);
+      for (const unsigned flags : settings) {
+        for (const Layout& layout : layouts) {
+#if defined(__SSE2__) || defined(__x86_64__)
+          _mm_setcsr(restore.saved | flags);
+#endif
+          const Outcome<float> hook = run(false, 1.0, arena, layout, frames);
+          const Outcome<float> literal = run(true, 1.0, arena, layout, frames);
+#if defined(__SSE2__) || defined(__x86_64__)
+          _mm_setcsr(restore.saved);
+#endif
+          ASSERT_TRUE(hook == literal) << build.name << " kernel, " << kinds[kind] << ", MXCSR flags " << flags
+                                       << ", " << layout.name;
+        }
+      }
+    }
   }
 }
 

@@ -10,9 +10,9 @@
 #include "tests/vst3/vst3_fixture.h"
 #if !defined(_WIN32)
 #include "tests/support/elf_symbols.h"
+#endif
 
 using namespace hosting;
-#endif
 
 using namespace vst3;
 

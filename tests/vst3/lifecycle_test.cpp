@@ -154,7 +154,8 @@ TEST_F(FactoryTest, OneIdentityAndQueriesThatChangeNoCount) {
   void* requirements = nullptr;
   ASSERT_EQ(V3CALL(instance.component, queryInterface, IProcessContextRequirements_iid.data(), &requirements), kResultOk);
   auto* needs = static_cast<IProcessContextRequirements*>(requirements);
-  EXPECT_EQ(V3CALL(needs, getProcessContextRequirements), 0u);
+  // Position, bar, cycle, tempo, signature and transport state: what the core's time reads.
+  EXPECT_EQ(V3CALL(needs, getProcessContextRequirements), 0x4DCu);
   EXPECT_EQ(V3CALL(needs, release), 3u);
 }
 
