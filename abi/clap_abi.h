@@ -1,7 +1,8 @@
 // Clean-room declarations of the CLAP binary interface, as far as an audio effect with one
 // stereo port pair and one parameter (and a host that tests it) needs them. Every struct
 // has natural alignment; function tables take the object they belong to first. Sizes and
-// offsets are checked below for 32-bit Windows, 64-bit Windows and 64-bit Linux.
+// offsets are checked below for the two layouts of the targets: 32-bit (Windows, ARM
+// Linux) and 64-bit (Windows, x86-64 and ARM Linux).
 #pragma once
 
 #include <cstddef>
@@ -268,41 +269,45 @@ struct clap_plugin_tail {
 
 // Layout checks ----------------------------------------------------------------------
 
+// The layout follows the pointer size alone because every target aligns 64-bit members
+// to 8 inside structs, 32-bit ones included (Windows and the ARM procedure call
+// standard do; 32-bit x86 Linux does not and is no target).
 inline constexpr std::size_t kPtr = sizeof(void*);
-#if defined(_WIN32) && !defined(_WIN64)
-inline constexpr bool kX86 = true;
-#else
-inline constexpr bool kX86 = false;
-#endif
-static_assert(kPtr == (kX86 ? 4 : 8), "the targets are 32-bit Windows and 64-bit Windows or Linux");
+inline constexpr bool k32 = kPtr == 4;
+struct AlignProbe {
+  char first;
+  std::int64_t wide;
+};
+static_assert(kPtr == 4 || kPtr == 8);
+static_assert(offsetof(AlignProbe, wide) == 8, "64-bit members must be 8-aligned in structs");
 static_assert(sizeof(bool) == 1);
 
 // Entry, factory, descriptor, plug-in, host: tables of pointers after a version.
 static_assert(sizeof(clap_version) == 12 && alignof(clap_version) == 4);
-static_assert(sizeof(clap_plugin_entry) == (kX86 ? 24 : 40) && offsetof(clap_plugin_entry, init) == (kX86 ? 12 : 16) &&
-              offsetof(clap_plugin_entry, get_factory) == (kX86 ? 20 : 32));
+static_assert(sizeof(clap_plugin_entry) == (k32 ? 24 : 40) && offsetof(clap_plugin_entry, init) == (k32 ? 12 : 16) &&
+              offsetof(clap_plugin_entry, get_factory) == (k32 ? 20 : 32));
 static_assert(sizeof(clap_plugin_factory) == 3 * kPtr && offsetof(clap_plugin_factory, create_plugin) == 2 * kPtr);
-static_assert(sizeof(clap_plugin_descriptor) == (kX86 ? 48 : 88) &&
-              offsetof(clap_plugin_descriptor, id) == (kX86 ? 12 : 16) &&
-              offsetof(clap_plugin_descriptor, features) == (kX86 ? 44 : 80));
+static_assert(sizeof(clap_plugin_descriptor) == (k32 ? 48 : 88) &&
+              offsetof(clap_plugin_descriptor, id) == (k32 ? 12 : 16) &&
+              offsetof(clap_plugin_descriptor, features) == (k32 ? 44 : 80));
 static_assert(sizeof(clap_plugin) == 12 * kPtr && offsetof(clap_plugin, init) == 2 * kPtr &&
               offsetof(clap_plugin, process) == 9 * kPtr && offsetof(clap_plugin, on_main_thread) == 11 * kPtr);
-static_assert(sizeof(clap_host) == (kX86 ? 48 : 88) && offsetof(clap_host, host_data) == (kX86 ? 12 : 16) &&
-              offsetof(clap_host, get_extension) == (kX86 ? 32 : 56) &&
-              offsetof(clap_host, request_callback) == (kX86 ? 44 : 80));
+static_assert(sizeof(clap_host) == (k32 ? 48 : 88) && offsetof(clap_host, host_data) == (k32 ? 12 : 16) &&
+              offsetof(clap_host, get_extension) == (k32 ? 32 : 56) &&
+              offsetof(clap_host, request_callback) == (k32 ? 44 : 80));
 
 // Events: 64-bit members are 8-aligned on every target.
 static_assert(sizeof(clap_event_header) == 16 && alignof(clap_event_header) == 4 &&
               offsetof(clap_event_header, space_id) == 8 && offsetof(clap_event_header, type) == 10 &&
               offsetof(clap_event_header, flags) == 12);
-static_assert(sizeof(clap_event_param_value) == (kX86 ? 48 : 56) && alignof(clap_event_param_value) == 8 &&
+static_assert(sizeof(clap_event_param_value) == (k32 ? 48 : 56) && alignof(clap_event_param_value) == 8 &&
               offsetof(clap_event_param_value, param_id) == 16 &&
-              offsetof(clap_event_param_value, cookie) == (kX86 ? 20 : 24) &&
-              offsetof(clap_event_param_value, note_id) == (kX86 ? 24 : 32) &&
-              offsetof(clap_event_param_value, port_index) == (kX86 ? 28 : 36) &&
-              offsetof(clap_event_param_value, channel) == (kX86 ? 30 : 38) &&
-              offsetof(clap_event_param_value, key) == (kX86 ? 32 : 40) &&
-              offsetof(clap_event_param_value, value) == (kX86 ? 40 : 48));
+              offsetof(clap_event_param_value, cookie) == (k32 ? 20 : 24) &&
+              offsetof(clap_event_param_value, note_id) == (k32 ? 24 : 32) &&
+              offsetof(clap_event_param_value, port_index) == (k32 ? 28 : 36) &&
+              offsetof(clap_event_param_value, channel) == (k32 ? 30 : 38) &&
+              offsetof(clap_event_param_value, key) == (k32 ? 32 : 40) &&
+              offsetof(clap_event_param_value, value) == (k32 ? 40 : 48));
 static_assert(sizeof(clap_event_transport) == 104 && alignof(clap_event_transport) == 8 &&
               offsetof(clap_event_transport, flags) == 16 && offsetof(clap_event_transport, song_pos_beats) == 24 &&
               offsetof(clap_event_transport, tempo) == 40 && offsetof(clap_event_transport, bar_start) == 88 &&
@@ -311,31 +316,31 @@ static_assert(sizeof(clap_input_events) == 3 * kPtr && offsetof(clap_input_event
 static_assert(sizeof(clap_output_events) == 2 * kPtr && offsetof(clap_output_events, try_push) == kPtr);
 
 // Processing.
-static_assert(sizeof(clap_audio_buffer) == (kX86 ? 24 : 32) && alignof(clap_audio_buffer) == 8 &&
+static_assert(sizeof(clap_audio_buffer) == (k32 ? 24 : 32) && alignof(clap_audio_buffer) == 8 &&
               offsetof(clap_audio_buffer, data64) == kPtr &&
               offsetof(clap_audio_buffer, channel_count) == 2 * kPtr &&
               offsetof(clap_audio_buffer, latency) == 2 * kPtr + 4 &&
-              offsetof(clap_audio_buffer, constant_mask) == (kX86 ? 16 : 24));
-static_assert(sizeof(clap_process) == (kX86 ? 40 : 64) && alignof(clap_process) == 8 &&
-              offsetof(clap_process, frames_count) == 8 && offsetof(clap_process, transport) == (kX86 ? 12 : 16) &&
-              offsetof(clap_process, audio_inputs) == (kX86 ? 16 : 24) &&
-              offsetof(clap_process, audio_outputs) == (kX86 ? 20 : 32) &&
-              offsetof(clap_process, audio_inputs_count) == (kX86 ? 24 : 40) &&
-              offsetof(clap_process, audio_outputs_count) == (kX86 ? 28 : 44) &&
-              offsetof(clap_process, in_events) == (kX86 ? 32 : 48) &&
-              offsetof(clap_process, out_events) == (kX86 ? 36 : 56));
+              offsetof(clap_audio_buffer, constant_mask) == (k32 ? 16 : 24));
+static_assert(sizeof(clap_process) == (k32 ? 40 : 64) && alignof(clap_process) == 8 &&
+              offsetof(clap_process, frames_count) == 8 && offsetof(clap_process, transport) == (k32 ? 12 : 16) &&
+              offsetof(clap_process, audio_inputs) == (k32 ? 16 : 24) &&
+              offsetof(clap_process, audio_outputs) == (k32 ? 20 : 32) &&
+              offsetof(clap_process, audio_inputs_count) == (k32 ? 24 : 40) &&
+              offsetof(clap_process, audio_outputs_count) == (k32 ? 28 : 44) &&
+              offsetof(clap_process, in_events) == (k32 ? 32 : 48) &&
+              offsetof(clap_process, out_events) == (k32 ? 36 : 56));
 
 // Streams and extension tables.
 static_assert(sizeof(clap_istream) == 2 * kPtr && offsetof(clap_istream, read) == kPtr);
 static_assert(sizeof(clap_ostream) == 2 * kPtr && offsetof(clap_ostream, write) == kPtr);
-static_assert(sizeof(clap_audio_port_info) == (kX86 ? 276 : 288) && offsetof(clap_audio_port_info, name) == 4 &&
+static_assert(sizeof(clap_audio_port_info) == (k32 ? 276 : 288) && offsetof(clap_audio_port_info, name) == 4 &&
               offsetof(clap_audio_port_info, flags) == 260 && offsetof(clap_audio_port_info, channel_count) == 264 &&
-              offsetof(clap_audio_port_info, port_type) == (kX86 ? 268 : 272) &&
-              offsetof(clap_audio_port_info, in_place_pair) == (kX86 ? 272 : 280));
+              offsetof(clap_audio_port_info, port_type) == (k32 ? 268 : 272) &&
+              offsetof(clap_audio_port_info, in_place_pair) == (k32 ? 272 : 280));
 static_assert(sizeof(clap_plugin_audio_ports) == 2 * kPtr);
 static_assert(sizeof(clap_param_info) == 1320 && alignof(clap_param_info) == 8 &&
-              offsetof(clap_param_info, cookie) == 8 && offsetof(clap_param_info, name) == (kX86 ? 12 : 16) &&
-              offsetof(clap_param_info, module) == (kX86 ? 268 : 272) &&
+              offsetof(clap_param_info, cookie) == 8 && offsetof(clap_param_info, name) == (k32 ? 12 : 16) &&
+              offsetof(clap_param_info, module) == (k32 ? 268 : 272) &&
               offsetof(clap_param_info, min_value) == 1296 && offsetof(clap_param_info, max_value) == 1304 &&
               offsetof(clap_param_info, default_value) == 1312);
 static_assert(sizeof(clap_plugin_params) == 6 * kPtr && offsetof(clap_plugin_params, flush) == 5 * kPtr);

@@ -1,8 +1,8 @@
 // Clean-room declarations of the VST3 binary interface, as far as a plug-in with one
 // audio class, two stereo buses and one parameter (and a host that tests it) needs them.
 // Interfaces are C tables of function pointers taking the interface pointer first; every
-// record's size and offsets are checked below for 32-bit Windows, 64-bit Windows and
-// 64-bit Linux.
+// record's size and offsets are checked below for the two layouts of the targets: 32-bit
+// (Windows, ARM Linux) and 64-bit (Windows, x86-64 and ARM Linux).
 #pragma once
 
 #include <array>
@@ -418,7 +418,17 @@ inline constexpr uint32 kNeedProjectTimeMusic = 1u << 2, kNeedBarPositionMusic =
 
 // Layouts per target ----------------------------------------------------------------
 
+// The layout follows the pointer size alone because every target aligns 64-bit members
+// to 8 inside structs, 32-bit ones included (Windows and the ARM procedure call
+// standard do; 32-bit x86 Linux does not and is no target). The records here hold no
+// note-expression event, whose packing differs on 32-bit Windows alone.
 inline constexpr std::size_t kPtr = sizeof(void*);
+struct AlignProbe {
+  char first;
+  std::int64_t wide;
+};
+static_assert(kPtr == 4 || kPtr == 8);
+static_assert(offsetof(AlignProbe, wide) == 8, "64-bit members must be 8-aligned in structs");
 
 static_assert(sizeof(char16) == 2 && sizeof(String128) == 256);
 static_assert(sizeof(TUID) == 16);

@@ -26,7 +26,7 @@ struct TwinfoldKernel {
                                     double* outRight, std::int32_t frames);
 };
 
-// Every build in this library, the baseline (any x86 with SSE2) first.
+// Every build in this library, the baseline (any x86 with SSE2; on ARM the only one) first.
 std::span<const TwinfoldKernel> twinfoldKernels();
 // The widest build this processor runs, chosen when the library loaded.
 const TwinfoldKernel& twinfoldChosenKernel();

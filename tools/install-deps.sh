@@ -11,11 +11,25 @@ packages=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config file
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64
   libsndfile1-dev libcli11-dev dpf-plugins-vst
   lv2-dev liblilv-dev lilv-utils sordi x42-plugins
-  zip unzip lintian dpkg-dev groff-base nsis)
+  zip unzip lintian dpkg-dev groff-base nsis
+  g++-aarch64-linux-gnu g++-arm-linux-gnueabihf qemu-user
+  liblilv-dev:arm64 libsndfile1-dev:arm64 libgtest-dev:arm64
+  liblilv-dev:armhf libsndfile1-dev:armhf libgtest-dev:armhf)
 
+# Packages without an architecture are the build machine's: a package installed for two
+# architectures must be asked for by name and architecture, one for all architectures
+# answers only to its plain name.
+native=$(dpkg --print-architecture)
+installed() {
+  case "$1" in
+    *:*) dpkg -s "$1" >/dev/null 2>&1 ;;
+    *) dpkg -s "$1:$native" >/dev/null 2>&1 ||
+         [ "$(dpkg-query -W -f '${Architecture}' "$1" 2>/dev/null)" = all ] ;;
+  esac
+}
 missing=()
 for package in "${packages[@]}"; do
-  dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+  installed "$package" || missing+=("$package")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
@@ -24,6 +38,9 @@ if [ "$(id -u)" -ne 0 ]; then
   echo "Missing packages; run as root or install them: ${missing[*]}" >&2
   exit 1
 fi
-dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+# Wine's 32-bit half; the libraries of the ARM Linux builds and their tests.
+for architecture in i386 arm64 armhf; do
+  dpkg --print-foreign-architectures | grep -qx "$architecture" || dpkg --add-architecture "$architecture"
+done
 apt-get update -qq
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null

@@ -2,9 +2,11 @@
 # Release packages of the built plug-ins, written into dist/:
 #   Quillmarsh_twinfold-<version>-win32.zip, -win64.zip   the DLL, bundles, .clap, INSTALL.txt
 #   Quillmarsh_twinfold-<version>-linux-x86_64.tar.gz     the .so, bundles, .clap, vst-render, INSTALL.txt
-#   quillmarsh-twinfold_<version>_amd64.deb               for Debian and its derivatives
+#   Quillmarsh_twinfold-<version>-linux-aarch64.tar.gz    the same for 64-bit ARM Linux
+#   Quillmarsh_twinfold-<version>-linux-armhf.tar.gz      the same for 32-bit ARM Linux (hard-float)
+#   quillmarsh-twinfold_<version>_amd64.deb, _arm64.deb, _armhf.deb   for Debian and its derivatives
 #   Quillmarsh_twinfold-<version>-windows-setup.exe       installer for 32- and 64-bit Windows
-#   SHA256SUMS                                            over the five
+#   SHA256SUMS                                            over the nine
 # It packages what tools/build.sh left in out/<target>/ (running tools/build.sh first
 # when a plug-in is missing there), including any *.lv2 and *.vst3 bundles and *.clap
 # files it finds.
@@ -27,8 +29,13 @@ done
 cd "$(dirname "$0")/.."
 dist=${dist:-$PWD/dist}
 
-deliverables=(linux/Quillmarsh_twinfold.so linux/vst-render win32/Quillmarsh_twinfold.dll
-  win64/Quillmarsh_twinfold.dll)
+# The Linux targets: the folder in out/, the name in the tarball's name and Debian's
+# name of the architecture.
+linux_targets=(linux:x86_64:amd64 linux-aarch64:aarch64:arm64 linux-armhf:armhf:armhf)
+deliverables=(win32/Quillmarsh_twinfold.dll win64/Quillmarsh_twinfold.dll)
+for entry in "${linux_targets[@]}"; do
+  deliverables+=("${entry%%:*}/Quillmarsh_twinfold.so" "${entry%%:*}/vst-render")
+done
 missing() { for file in "${deliverables[@]}"; do [ -f "$1/$file" ] || return 0; done; return 1; }
 if [ -z "$from" ]; then
   from=$PWD/out
@@ -80,8 +87,8 @@ copy_bundles() {
 # INSTALL.txt for one platform, naming only what the archive holds.
 # install_text PLATFORM ARCHIVE_FOLDER
 install_text() {
-  local platform=$1 folder=$2 vst2 lv2 vst3 clap plugin_file installer=""
-  if [ "$platform" != linux ]; then
+  local platform=$1 folder=$2 vst2 lv2 vst3 clap plugin_file installer="" debian_arch=""
+  if [ "${platform%%-*}" != linux ]; then
     installer="$name-$version-windows-setup.exe, from the same place as this archive,
 installs the editions for 32- and 64-bit hosts where hosts look for them and
 registers an uninstaller; /S runs it without questions. To install by hand instead:
@@ -103,8 +110,12 @@ registers an uninstaller; /S runs it without questions. To install by hand inste
       lv2='C:\Program Files\Common Files\LV2  (or %APPDATA%\LV2 for your account only)'
       vst3='C:\Program Files\Common Files\VST3  (or %LOCALAPPDATA%\Programs\Common\VST3 for your account only)'
       clap='C:\Program Files\Common Files\CLAP  (or %LOCALAPPDATA%\Programs\Common\CLAP for your account only)' ;;
-    linux)
-      title="64-bit Linux hosts (x86-64)"
+    linux*)
+      case "$platform" in
+        linux) title="64-bit Linux hosts (x86-64)" debian_arch=amd64 ;;
+        linux-aarch64) title="64-bit ARM Linux hosts (aarch64)" debian_arch=arm64 ;;
+        linux-armhf) title="32-bit ARM Linux hosts (armhf: ARMv7, hard-float)" debian_arch=armhf ;;
+      esac
       plugin_file=$name.so
       vst2='~/.vst for your account, or /usr/local/lib/vst for everyone'
       lv2='~/.lv2 for your account, or /usr/local/lib/lv2 for everyone'
@@ -156,14 +167,14 @@ Hosts that load CLAP plug-ins:
   copy to $clap
 EOF
   done
-  if [ "$platform" = linux ]; then
+  if [ -n "$debian_arch" ]; then
     cat <<EOF
 
 The renderer, vst-render, runs a VST 2.4 plug-in over audio files without a host
 ("vst-render --help"). Copy it into a folder on your PATH, e.g. ~/.local/bin or
 /usr/local/bin; it needs libsndfile (Debian and Ubuntu: libsndfile1).
 
-On Debian and Ubuntu, ${package}_${version}_amd64.deb installs all of this
+On Debian and Ubuntu, ${package}_${version}_${debian_arch}.deb installs all of this
 into /usr/lib and /usr/bin instead.
 EOF
   fi
@@ -185,19 +196,19 @@ EOF
 archive_folder() {
   local platform=$1 folder="$work/$1/$2"
   mkdir -p "$folder"
-  if [ "$platform" = linux ]; then
-    cp "$from/linux/$name.so" "$from/linux/vst-render" "$folder/"
+  if [ "${platform%%-*}" = linux ]; then
+    cp "$from/$platform/$name.so" "$from/$platform/vst-render" "$folder/"
   else
     cp "$from/$platform/$name.dll" "$folder/"
   fi
   copy_bundles "$from/$platform" "$folder"
-  if [ "$platform" = linux ]; then
-    install_text linux "$folder" >"$folder/INSTALL.txt"
+  if [ "${platform%%-*}" = linux ]; then
+    install_text "$platform" "$folder" >"$folder/INSTALL.txt"
   else
     # Windows editors expect CR LF line ends.
     install_text "$platform" "$folder" | sed 's/$/\r/' >"$folder/INSTALL.txt"
   fi
-  if [ "$platform" = linux ]; then normalise "$folder" "$folder/vst-render"; else normalise "$folder"; fi
+  if [ "${platform%%-*}" = linux ]; then normalise "$folder" "$folder/vst-render"; else normalise "$folder"; fi
   echo "$folder"
 }
 
@@ -211,56 +222,61 @@ for platform in win32 win64; do
   archives+=("$top.zip")
 done
 
-top=$name-$version-linux-x86_64
-folder=$(archive_folder linux "$top")
-tar --sort=name --format=gnu --owner=0 --group=0 --numeric-owner --mtime="@$SOURCE_DATE_EPOCH" \
-  -C "$(dirname "$folder")" -cf - "$top" | gzip -9 -n >"$dist/$top.tar.gz"
-archives+=("$top.tar.gz")
+# linux_packages TARGET TARBALL_ARCH DEBIAN_ARCH: the tarball and the Debian package of
+# one Linux target.
+linux_packages() {
+  local target=$1 tarball_arch=$2 debian_arch=$3 top folder root doc formats bundle binaries file depends
+  local installed_size deb
+  top=$name-$version-linux-$tarball_arch
+  folder=$(archive_folder "$target" "$top")
+  tar --sort=name --format=gnu --owner=0 --group=0 --numeric-owner --mtime="@$SOURCE_DATE_EPOCH" \
+    -C "$(dirname "$folder")" -cf - "$top" | gzip -9 -n >"$dist/$top.tar.gz"
+  archives+=("$top.tar.gz")
 
-# The Debian package: the plug-ins where Linux hosts look, the renderer with its manual.
-root="$work/deb"
-doc="$root/usr/share/doc/$package"
-mkdir -p "$root/DEBIAN" "$root/usr/lib/vst" "$root/usr/bin" "$root/usr/share/man/man1" "$doc"
-cp "$from/linux/$name.so" "$root/usr/lib/vst/"
-cp "$from/linux/vst-render" "$root/usr/bin/"
-formats="VST 2.4"
-for bundle in "$from"/linux/*.lv2; do
-  [ -d "$bundle" ] || continue
-  mkdir -p "$root/usr/lib/lv2" && cp -R "$bundle" "$root/usr/lib/lv2/" && formats="$formats, LV2"
-done
-for bundle in "$from"/linux/*.vst3; do
-  [ -d "$bundle" ] || continue
-  mkdir -p "$root/usr/lib/vst3" && cp -R "$bundle" "$root/usr/lib/vst3/" && formats="$formats, VST3"
-done
-for bundle in "$from"/linux/*.clap; do
-  [ -f "$bundle" ] || continue
-  mkdir -p "$root/usr/lib/clap" && cp "$bundle" "$root/usr/lib/clap/" && formats="$formats, CLAP"
-done
-gzip -9 -n <tools/render/vst-render.1 >"$root/usr/share/man/man1/vst-render.1.gz"
-cp tools/package/copyright "$doc/copyright"
-maintainer=${TWINFOLD_MAINTAINER:-"Quillmarsh <packages@quillmarsh.example>"}
-{
-  echo "$package ($version) unstable; urgency=medium"
-  echo
-  echo "  * Release $version."
-  echo
-  echo " -- $maintainer  $(date -u -R -d "@$SOURCE_DATE_EPOCH")"
-} | gzip -9 -n >"$doc/changelog.gz"
+  # The Debian package: the plug-ins where Linux hosts look, the renderer with its manual.
+  root="$work/deb-$debian_arch"
+  doc="$root/usr/share/doc/$package"
+  mkdir -p "$root/DEBIAN" "$root/usr/lib/vst" "$root/usr/bin" "$root/usr/share/man/man1" "$doc"
+  cp "$from/$target/$name.so" "$root/usr/lib/vst/"
+  cp "$from/$target/vst-render" "$root/usr/bin/"
+  formats="VST 2.4"
+  for bundle in "$from/$target"/*.lv2; do
+    [ -d "$bundle" ] || continue
+    mkdir -p "$root/usr/lib/lv2" && cp -R "$bundle" "$root/usr/lib/lv2/" && formats="$formats, LV2"
+  done
+  for bundle in "$from/$target"/*.vst3; do
+    [ -d "$bundle" ] || continue
+    mkdir -p "$root/usr/lib/vst3" && cp -R "$bundle" "$root/usr/lib/vst3/" && formats="$formats, VST3"
+  done
+  for bundle in "$from/$target"/*.clap; do
+    [ -f "$bundle" ] || continue
+    mkdir -p "$root/usr/lib/clap" && cp "$bundle" "$root/usr/lib/clap/" && formats="$formats, CLAP"
+  done
+  gzip -9 -n <tools/render/vst-render.1 >"$root/usr/share/man/man1/vst-render.1.gz"
+  cp tools/package/copyright "$doc/copyright"
+  maintainer=${TWINFOLD_MAINTAINER:-"Quillmarsh <packages@quillmarsh.example>"}
+  {
+    echo "$package ($version) unstable; urgency=medium"
+    echo
+    echo "  * Release $version."
+    echo
+    echo " -- $maintainer  $(date -u -R -d "@$SOURCE_DATE_EPOCH")"
+  } | gzip -9 -n >"$doc/changelog.gz"
 
-# Library dependencies as Debian's own tool works them out from the binaries.
-mkdir -p "$work/shlibs/debian"
-printf 'Source: %s\n\nPackage: %s\nArchitecture: amd64\n' "$package" "$package" >"$work/shlibs/debian/control"
-binaries=()
-while IFS= read -r -d '' file; do
-  case "$(file -b "$file")" in ELF*) binaries+=("-e$file") ;; esac
-done < <(find "$root/usr" -type f -print0 | sort -z)
-depends=$(cd "$work/shlibs" && dpkg-shlibdeps -O "${binaries[@]}" 2>/dev/null | sed -n 's/^shlibs:Depends=//p')
-[ -n "$depends" ] || { echo "package.sh: dpkg-shlibdeps found no dependencies" >&2; exit 1; }
-installed_size=$(find "$root/usr" -type f -printf '%s\n' | awk '{ kb += int(($1 + 1023) / 1024) } END { print kb }')
-cat >"$root/DEBIAN/control" <<EOF
+  # Library dependencies as Debian's own tool works them out from the binaries.
+  rm -rf "$work/shlibs" && mkdir -p "$work/shlibs/debian"
+  printf 'Source: %s\n\nPackage: %s\nArchitecture: %s\n' "$package" "$package" "$debian_arch" >"$work/shlibs/debian/control"
+  binaries=()
+  while IFS= read -r -d '' file; do
+    case "$(file -b "$file")" in ELF*) binaries+=("-e$file") ;; esac
+  done < <(find "$root/usr" -type f -print0 | sort -z)
+  depends=$(cd "$work/shlibs" && DEB_HOST_ARCH=$debian_arch dpkg-shlibdeps -O "${binaries[@]}" 2>/dev/null | sed -n 's/^shlibs:Depends=//p')
+  [ -n "$depends" ] || { echo "package.sh: dpkg-shlibdeps found no dependencies" >&2; exit 1; }
+  installed_size=$(find "$root/usr" -type f -printf '%s\n' | awk '{ kb += int(($1 + 1023) / 1024) } END { print kb }')
+  cat >"$root/DEBIAN/control" <<EOF
 Package: $package
 Version: $version
-Architecture: amd64
+Architecture: $debian_arch
 Maintainer: $maintainer
 Installed-Size: $installed_size
 Depends: $depends
@@ -276,11 +292,17 @@ Description: stereo / mono utility audio plug-in ($formats)
  The package also holds vst-render, which runs a VST 2.4 plug-in over audio
  files without a host.
 EOF
-(cd "$root" && find usr -type f | sort | xargs md5sum) >"$root/DEBIAN/md5sums"
-normalise "$root" "$root/usr/bin/vst-render"
-deb=${package}_${version}_amd64.deb
-dpkg-deb --root-owner-group -Zxz --build "$root" "$dist/$deb" >/dev/null
-archives+=("$deb")
+  (cd "$root" && find usr -type f | sort | xargs md5sum) >"$root/DEBIAN/md5sums"
+  normalise "$root" "$root/usr/bin/vst-render"
+  deb=${package}_${version}_${debian_arch}.deb
+  dpkg-deb --root-owner-group -Zxz --build "$root" "$dist/$deb" >/dev/null
+  archives+=("$deb")
+}
+
+for entry in "${linux_targets[@]}"; do
+  IFS=: read -r target tarball_arch debian_arch <<<"$entry"
+  linux_packages "$target" "$tarball_arch" "$debian_arch"
+done
 
 # The Windows installer: both architectures' editions in one program, built by makensis
 # from tools/installer/.

@@ -7,14 +7,16 @@ set -euo pipefail
 build_root=${1:-build}
 out_root=${2:-out}
 
-for target in linux win32 win64; do
+for target in linux linux-aarch64 linux-armhf win32 win64; do
   rm -rf "${out_root:?}/$target"
   mkdir -p "$out_root/$target"
   cp -R "$build_root/$target/lv2/Quillmarsh_twinfold.lv2" "$out_root/$target/"
   cp -R "$build_root/$target/Quillmarsh_twinfold.vst3" "$out_root/$target/"
   cp "$build_root/$target/clap/Quillmarsh_twinfold.clap" "$out_root/$target/"
 done
-cp "$build_root/linux/host/Quillmarsh_twinfold.so" "$out_root/linux/"
-cp "$build_root/linux/tools/render/vst-render" "$out_root/linux/"
+for target in linux linux-aarch64 linux-armhf; do
+  cp "$build_root/$target/host/Quillmarsh_twinfold.so" "$out_root/$target/"
+  cp "$build_root/$target/tools/render/vst-render" "$out_root/$target/"
+done
 cp "$build_root/win32/host/Quillmarsh_twinfold.dll" "$out_root/win32/"
 cp "$build_root/win64/host/Quillmarsh_twinfold.dll" "$out_root/win64/"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs every test: the Linux build, the same suite under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the threaded tests under ThreadSanitizer, both Windows
-# DLLs under Wine, the release checks over those three builds, a short run of every fuzz
-# target (64-bit and 32-bit) and one pass of the benchmarks.
+# DLLs under Wine, both ARM Linux builds under qemu-user, the release checks over those
+# five builds, a short run of every fuzz target (64-bit and 32-bit) and one pass of the
+# benchmarks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -39,6 +40,13 @@ for target in win32 win64; do
   # Wine on its own now and then takes a test process down as it exits on a loaded machine;
   # a test that fails twice in a row is a failure.
   run_ctest "build/$target" --repeat until-pass:2
+done
+
+for target in linux-aarch64 linux-armhf; do
+  step "ARM Linux $target under qemu-user"
+  cmake --preset "$target" -DTWINFOLD_BUILD_TESTS=ON -DTWINFOLD_UNIQUE_ID=0 >/dev/null
+  cmake --build --preset "$target"
+  run_ctest "build/$target"
 done
 
 step "Releases: plug-ins rebuilt elsewhere byte for byte, packages checked, the installer run under Wine"

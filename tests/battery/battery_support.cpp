@@ -34,10 +34,14 @@ bool sameBits(Sample a, Sample b) {
   return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-// Within the rounding of the one operation the mean takes.
+// Within the rounding of the one operation the mean takes. The mean is taken in the
+// widest type there is; where that is double itself (32-bit ARM), a sum that overflows
+// is halved first.
 template <class Sample>
 bool isMean(Sample out, Sample a, Sample b) {
-  const long double exact = (static_cast<long double>(a) + static_cast<long double>(b)) * 0.5L;
+  const long double wideA = a, wideB = b;
+  const long double sum = wideA + wideB;
+  const long double exact = std::isfinite(sum) ? sum * 0.5L : wideA * 0.5L + wideB * 0.5L;
   const long double tolerance = std::fabs(exact) * std::numeric_limits<Sample>::epsilon() +
                                 static_cast<long double>(std::numeric_limits<Sample>::denorm_min());
   return std::fabs(static_cast<long double>(out) - exact) <= tolerance;

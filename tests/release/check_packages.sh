@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Checks the release packages made from the tested builds in SOURCE_DIR/build/<preset>:
+# Checks the release packages made from the tested builds in SOURCE_DIR/build/<preset>
+# (x86-64, aarch64 and armhf Linux, 32-bit and 64-bit Windows):
 #   check_packages.sh make     SOURCE_DIR WORK   stage the tested builds, run tools/package.sh
 #   check_packages.sh archives SOURCE_DIR WORK   members, permissions, bytes, INSTALL.txt, sums
 #   check_packages.sh deb      SOURCE_DIR WORK   unpacked files where hosts look, lintian
@@ -12,8 +13,13 @@ build="$source_dir/build"
 out="$work/out"
 dist="$work/dist"
 eval "$(cmake -P "$source_dir/cmake/Product.cmake")"  # vendor, name, version
-deb=quillmarsh-twinfold_${version}_amd64.deb
+package_name=quillmarsh-twinfold
 export TZ=UTC LC_ALL=C
+# The Linux targets: the build's folder, the name in the tarball's name, Debian's name
+# of the architecture and the triple whose loader qemu-user starts its programs with
+# (none for the build machine's own).
+linux_targets=(linux:x86_64:amd64: linux-aarch64:aarch64:arm64:aarch64-linux-gnu
+  linux-armhf:armhf:armhf:arm-linux-gnueabihf)
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -22,8 +28,8 @@ finish() { [ "$failures" -eq 0 ] || { echo "$failures failures"; exit 1; }; echo
 # The tested file that a packaged file must equal, by its name in the package.
 tested_binary() {
   case "$1" in
-    linux/$name.so) echo "$build/linux/host/$name.so" ;;
-    linux/vst-render) echo "$build/linux/tools/render/vst-render" ;;
+    linux*/$name.so) echo "$build/${1%%/*}/host/$name.so" ;;
+    linux*/vst-render) echo "$build/${1%%/*}/tools/render/vst-render" ;;
     win32/$name.dll) echo "$build/win32/host/$name.dll" ;;
     win64/$name.dll) echo "$build/win64/host/$name.dll" ;;
   esac
@@ -87,6 +93,14 @@ check_install_text() {
   done
 }
 
+# Runs a program of the Linux target TRIPLE (empty: the build machine's own).
+# run_target TRIPLE PROGRAM ARGUMENTS...
+run_target() {
+  local triple=$1
+  shift
+  if [ -z "$triple" ]; then "$@"; else /bin/sh "$source_dir/cmake/toolchains/qemu-run.sh" "$triple" "$@"; fi
+}
+
 case "$command" in
 make)
   rm -rf "$work"
@@ -96,12 +110,17 @@ make)
   ;;
 
 archives)
-  expected_dist=$(printf '%s\n' "$name-$version-win32.zip" "$name-$version-win64.zip" \
-    "$name-$version-linux-x86_64.tar.gz" "$deb" "$name-$version-windows-setup.exe" SHA256SUMS | sort)
+  expected_dist=$({
+    printf '%s\n' "$name-$version-win32.zip" "$name-$version-win64.zip" "$name-$version-windows-setup.exe" SHA256SUMS
+    for entry in "${linux_targets[@]}"; do
+      IFS=: read -r target tarball_arch debian_arch triple <<<"$entry"
+      printf '%s\n' "$name-$version-linux-$tarball_arch.tar.gz" "${package_name}_${version}_$debian_arch.deb"
+    done
+  } | sort)
   [ "$(ls "$dist" | sort)" = "$expected_dist" ] || fail "dist holds $(ls "$dist" | tr '\n' ' ')"
   (cd "$dist" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match the files"
   [ "$(cut -d' ' -f3 "$dist/SHA256SUMS" | sort)" = "$(grep -v SHA256SUMS <<<"$expected_dist")" ] ||
-    fail "SHA256SUMS does not cover exactly the five packages"
+    fail "SHA256SUMS does not cover exactly the nine packages"
 
   for target in win32 win64; do
     top=$name-$version-$target
@@ -121,75 +140,82 @@ archives)
     grep -q "^$name-$version-windows-setup.exe" "$folder/INSTALL.txt" || fail "$top.zip: INSTALL.txt does not name the installer"
   done
 
-  top=$name-$version-linux-x86_64
-  tarball="$dist/$top.tar.gz"
-  # tar -tv: mode, owner/group, size, date, time, name
-  found=$(tar -tvzf "$tarball" --numeric-owner | awk '{ print $1, $NF }')
-  expected=$(printf '%s\n' "drwxr-xr-x $top/" "-rw-r--r-- $top/INSTALL.txt" "-rw-r--r-- $top/$name.so" \
-               "-rwxr-xr-x $top/vst-render"
-             bundle_entries linux "$top/" yes)
-  same_listing "$top.tar.gz" "$expected" "$found"
-  owners=$(tar -tvzf "$tarball" --numeric-owner | awk '{ print $2 }' | sort -u)
-  [ "$owners" = "0/0" ] || fail "$top.tar.gz: members owned by $owners, not 0/0"
-  epoch=${SOURCE_DATE_EPOCH:-$(git -C "$source_dir" log -1 --format=%ct)}
-  times=$(tar -tvzf "$tarball" --full-time | awk '{ print $4 "T" $5 }' | sort -u)
-  [ "$times" = "$(date -u -d "@$epoch" +%Y-%m-%dT%H:%M:%S)" ] || fail "$top.tar.gz: member times $times, not the commit's"
-  rm -rf "$work/x-linux" && mkdir "$work/x-linux"
-  tar -xzf "$tarball" -C "$work/x-linux"
-  folder="$work/x-linux/$top"
-  for file in "$name.so" vst-render; do
-    cmp "$folder/$file" "$(tested_binary "linux/$file")" || fail "$top.tar.gz: $file is not the tested one"
+  for entry in "${linux_targets[@]}"; do
+    IFS=: read -r target tarball_arch debian_arch triple <<<"$entry"
+    top=$name-$version-linux-$tarball_arch
+    tarball="$dist/$top.tar.gz"
+    # tar -tv: mode, owner/group, size, date, time, name
+    found=$(tar -tvzf "$tarball" --numeric-owner | awk '{ print $1, $NF }')
+    expected=$(printf '%s\n' "drwxr-xr-x $top/" "-rw-r--r-- $top/INSTALL.txt" "-rw-r--r-- $top/$name.so" \
+                 "-rwxr-xr-x $top/vst-render"
+               bundle_entries "$target" "$top/" yes)
+    same_listing "$top.tar.gz" "$expected" "$found"
+    owners=$(tar -tvzf "$tarball" --numeric-owner | awk '{ print $2 }' | sort -u)
+    [ "$owners" = "0/0" ] || fail "$top.tar.gz: members owned by $owners, not 0/0"
+    epoch=${SOURCE_DATE_EPOCH:-$(git -C "$source_dir" log -1 --format=%ct)}
+    times=$(tar -tvzf "$tarball" --full-time | awk '{ print $4 "T" $5 }' | sort -u)
+    [ "$times" = "$(date -u -d "@$epoch" +%Y-%m-%dT%H:%M:%S)" ] || fail "$top.tar.gz: member times $times, not the commit's"
+    rm -rf "$work/x-$target" && mkdir "$work/x-$target"
+    tar -xzf "$tarball" -C "$work/x-$target"
+    folder="$work/x-$target/$top"
+    for file in "$name.so" vst-render; do
+      cmp "$folder/$file" "$(tested_binary "$target/$file")" || fail "$top.tar.gz: $file is not the tested one"
+    done
+    same_bundles "$target" "$folder" "$top.tar.gz"
+    check_install_text "$target" "$folder/INSTALL.txt" "$folder" "$name.so" '~/.vst '
+    # The unpacked renderer runs the unpacked plug-in.
+    run_target "$triple" "$folder/vst-render" --info "$folder/$name.so" | grep -q "^Effect name *$name$" ||
+      fail "$top.tar.gz: vst-render does not load the plug-in beside it"
   done
-  same_bundles linux "$folder" "$top.tar.gz"
-  check_install_text linux "$folder/INSTALL.txt" "$folder" "$name.so" '~/.vst '
-  # The unpacked renderer runs the unpacked plug-in.
-  "$folder/vst-render" --info "$folder/$name.so" | grep -q "^Effect name *$name$" ||
-    fail "$top.tar.gz: vst-render does not load the plug-in beside it"
   finish
   ;;
 
 deb)
-  package="$dist/$deb"
-  fields=$(dpkg-deb -f "$package" Package Version Architecture Depends)
-  grep -qx "Package: quillmarsh-twinfold" <<<"$fields" || fail "Package field: $fields"
-  grep -qx "Version: $version" <<<"$fields" || fail "Version is not $version: $fields"
-  grep -qx "Architecture: amd64" <<<"$fields" || fail "Architecture is not amd64"
-  for library in libc6 libstdc++6 libsndfile1; do
-    grep -q "^Depends: .*\b$library\b" <<<"$fields" || fail "Depends lacks $library: $fields"
+  for entry in "${linux_targets[@]}"; do
+    IFS=: read -r target tarball_arch debian_arch triple <<<"$entry"
+    deb=${package_name}_${version}_$debian_arch.deb
+    package="$dist/$deb"
+    fields=$(dpkg-deb -f "$package" Package Version Architecture Depends)
+    grep -qx "Package: quillmarsh-twinfold" <<<"$fields" || fail "Package field: $fields"
+    grep -qx "Version: $version" <<<"$fields" || fail "Version is not $version: $fields"
+    grep -qx "Architecture: $debian_arch" <<<"$fields" || fail "$deb: Architecture is not $debian_arch"
+    for library in libc6 libstdc++6 libsndfile1; do
+      grep -q "^Depends: .*\b$library\b" <<<"$fields" || fail "Depends lacks $library: $fields"
+    done
+
+    # Every member owned by root, with the modes hosts and dpkg expect.
+    found=$(dpkg-deb -c "$package" | awk '{ print $1, $2, $NF }' | grep -v '/$' | sed 's| \./| /|')
+    expected=$(printf '%s\n' "-rw-r--r-- root/root /usr/lib/vst/$name.so" \
+      "-rwxr-xr-x root/root /usr/bin/vst-render" \
+      "-rw-r--r-- root/root /usr/share/man/man1/vst-render.1.gz" \
+      "-rw-r--r-- root/root /usr/share/doc/quillmarsh-twinfold/copyright" \
+      "-rw-r--r-- root/root /usr/share/doc/quillmarsh-twinfold/changelog.gz"
+      staged_bundles "$target" | while read -r bundle; do
+        (cd "$out/$target" && find "$(basename "$bundle")" -type f -printf "-rw-r--r-- root/root /usr/lib/${bundle##*.}/%p\n")
+      done)
+    same_listing "$deb" "$expected" "$found"
+
+    root="$work/deb-root-$debian_arch"
+    rm -rf "$root" && mkdir "$root"
+    dpkg-deb -x "$package" "$root"
+    cmp "$root/usr/lib/vst/$name.so" "$(tested_binary "$target/$name.so")" || fail "the .so in /usr/lib/vst is not the tested one"
+    cmp "$root/usr/bin/vst-render" "$(tested_binary "$target/vst-render")" || fail "/usr/bin/vst-render is not the tested one"
+    zcat "$root/usr/share/man/man1/vst-render.1.gz" | cmp - "$source_dir/tools/render/vst-render.1" ||
+      fail "the manual page is not tools/render/vst-render.1"
+    for kind in lv2 vst3 clap; do
+      same_bundles "$target" "$root/usr/lib/$kind" "/usr/lib/$kind" "$kind"
+    done
+    run_target "$triple" "$root/usr/bin/vst-render" --info "$root/usr/lib/vst/$name.so" | grep -q "^Effect name *$name$" ||
+      fail "the unpacked vst-render does not load the unpacked plug-in"
+
+    echo "lintian, $deb:"
+    status=0
+    lintian --fail-on error --tag-display-limit 0 -I "$package" >"$work/lintian.log" 2>&1 || status=$?
+    grep -v 'root privileges' "$work/lintian.log" || true
+    if [ "$status" -ne 0 ] || grep -q '^E: ' "$work/lintian.log"; then
+      fail "lintian reports errors for $deb (exit status $status)"
+    fi
   done
-
-  # Every member owned by root, with the modes hosts and dpkg expect.
-  found=$(dpkg-deb -c "$package" | awk '{ print $1, $2, $NF }' | grep -v '/$' | sed 's| \./| /|')
-  expected=$(printf '%s\n' "-rw-r--r-- root/root /usr/lib/vst/$name.so" \
-    "-rwxr-xr-x root/root /usr/bin/vst-render" \
-    "-rw-r--r-- root/root /usr/share/man/man1/vst-render.1.gz" \
-    "-rw-r--r-- root/root /usr/share/doc/quillmarsh-twinfold/copyright" \
-    "-rw-r--r-- root/root /usr/share/doc/quillmarsh-twinfold/changelog.gz"
-    staged_bundles linux | while read -r bundle; do
-      (cd "$out/linux" && find "$(basename "$bundle")" -type f -printf "-rw-r--r-- root/root /usr/lib/${bundle##*.}/%p\n")
-    done)
-  same_listing "$deb" "$expected" "$found"
-
-  root="$work/deb-root"
-  rm -rf "$root" && mkdir "$root"
-  dpkg-deb -x "$package" "$root"
-  cmp "$root/usr/lib/vst/$name.so" "$(tested_binary "linux/$name.so")" || fail "the .so in /usr/lib/vst is not the tested one"
-  cmp "$root/usr/bin/vst-render" "$(tested_binary linux/vst-render)" || fail "/usr/bin/vst-render is not the tested one"
-  zcat "$root/usr/share/man/man1/vst-render.1.gz" | cmp - "$source_dir/tools/render/vst-render.1" ||
-    fail "the manual page is not tools/render/vst-render.1"
-  for kind in lv2 vst3 clap; do
-    same_bundles linux "$root/usr/lib/$kind" "/usr/lib/$kind" "$kind"
-  done
-  "$root/usr/bin/vst-render" --info "$root/usr/lib/vst/$name.so" | grep -q "^Effect name *$name$" ||
-    fail "the unpacked vst-render does not load the unpacked plug-in"
-
-  echo "lintian:"
-  status=0
-  lintian --fail-on error --tag-display-limit 0 -I "$package" >"$work/lintian.log" 2>&1 || status=$?
-  grep -v 'root privileges' "$work/lintian.log" || true
-  if [ "$status" -ne 0 ] || grep -q '^E: ' "$work/lintian.log"; then
-    fail "lintian reports errors (exit status $status)"
-  fi
   finish
   ;;
 

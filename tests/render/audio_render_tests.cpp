@@ -135,7 +135,7 @@ TEST(RenderDemo, ShowsThePlugInThenStereoAndMonoWithTheirCorrelation) {
 
 TEST(ThirdPartyRender, ADpfPlugInRendersAFileOfTheRightLengthWithFiniteSamples) {
   const std::string plugin = thirdPartyStereoPlugin();
-  if (plugin.empty()) GTEST_SKIP() << "dpf-plugins-vst is not installed";
+  if (plugin.empty()) GTEST_SKIP() << "dpf-plugins-vst is not installed for this target";
   ScratchFolder folder;
   const std::string input = folder.file("in.wav"), output = folder.file("out.wav");
   const std::vector<float> left = noise(48000, 3), right = noise(48000, 4);

@@ -64,7 +64,7 @@ TEST(ParameterText, ImpossibleOrAmbiguousRequestsFailListingWhatIsPossible) {
 
 TEST(ParameterText, AThirdPartyReverbTakesPlainNumbersForItsFloatDisplays) {
   const std::string reverb = thirdPartyReverbPlugin();
-  if (reverb.empty()) GTEST_SKIP() << "dpf-plugins-vst is not installed";
+  if (reverb.empty()) GTEST_SKIP() << "dpf-plugins-vst is not installed for this target";
   // Its displays are floats printed to six places, which no value shows as exactly 40.
   for (const auto& [setting, index, wanted] : {std::tuple{"size=40", 5, 40.0}, {" Decay = 80 % ", 3, 80.0}}) {
     const std::string row = rowAfter(setting, index, reverb);

@@ -148,7 +148,7 @@ TEST_F(PresetFiles, ParameterListWithTheWrongCountIsRefused) {
 
 TEST(ThirdPartyPresets, APlugInWithoutChunksRoundTripsItsParameterList) {
   const std::string plugin = thirdPartyStereoPlugin();
-  if (plugin.empty()) GTEST_SKIP() << "dpf-plugins-vst is not installed";
+  if (plugin.empty()) GTEST_SKIP() << "dpf-plugins-vst is not installed for this target";
   ScratchFolder folder;
   const std::string preset = folder.file("eq.fxp");
   RunResult run = runRender({"--param", "1=0.75", "--save-preset", preset, plugin});

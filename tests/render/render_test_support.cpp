@@ -28,8 +28,9 @@ std::string shellQuoted(const std::string& text) {
 int RunResult::lineCount() const { return static_cast<int>(std::count(output.begin(), output.end(), '\n')); }
 
 RunResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
-                     const std::string& environment) {
+                     const std::string& environment, const std::string& launcher) {
   std::string command = environment.empty() ? "" : environment + " ";
+  if (!launcher.empty()) command += launcher + " ";
   command += shellQuoted(program);
   for (const std::string& argument : arguments) {
     command += ' ';
@@ -48,19 +49,26 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
 }
 
 RunResult runRender(const std::vector<std::string>& arguments, const std::string& environment) {
-  return runProgram(VST_RENDER_PROGRAM, arguments, environment);
+  return runProgram(VST_RENDER_PROGRAM, arguments, environment, VST_RENDER_LAUNCHER);
 }
 
 std::string twinfoldPlugin() { return TWINFOLD_PLUGIN_FILE; }
 
 namespace {
 
-std::string installedOrEmpty(const std::string& path) { return std::filesystem::exists(path) ? path : ""; }
+// Empty when the build has no such folder for its target (THIRD_PARTY_VST_FOLDER is
+// empty) or the package is not installed.
+std::string installedOrEmpty(const std::string& name) {
+  const std::string folder = THIRD_PARTY_VST_FOLDER;
+  if (folder.empty()) return "";
+  const std::string path = folder + "/" + name;
+  return std::filesystem::exists(path) ? path : "";
+}
 
 }  // namespace
 
-std::string thirdPartyStereoPlugin() { return installedOrEmpty("/usr/lib/vst/3BandEQ-vst.so"); }
-std::string thirdPartyReverbPlugin() { return installedOrEmpty("/usr/lib/vst/MVerb-vst.so"); }
+std::string thirdPartyStereoPlugin() { return installedOrEmpty("3BandEQ-vst.so"); }
+std::string thirdPartyReverbPlugin() { return installedOrEmpty("MVerb-vst.so"); }
 
 ScratchFolder::ScratchFolder() {
   std::string pattern = (std::filesystem::temp_directory_path() / "vst-render-test-XXXXXX").string();

@@ -13,10 +13,10 @@ struct RunResult {
 };
 
 // Runs `program` with `arguments` (each quoted for the shell); extra environment
-// settings go in front as NAME=VALUE.
+// settings go in front as NAME=VALUE, then the launcher's words (an emulator), if any.
 RunResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
-                     const std::string& environment = "");
-// The same for the built vst-render.
+                     const std::string& environment = "", const std::string& launcher = "");
+// The same for the built vst-render, through the build's emulator where it has one.
 RunResult runRender(const std::vector<std::string>& arguments, const std::string& environment = "");
 
 std::string twinfoldPlugin();

@@ -85,7 +85,7 @@ TEST_F(TailAndLatency, APlugInWithoutLatencyOrTailKeepsTheInputsLength) {
 
 TEST_F(TailAndLatency, AThirdPartyReverbRingsOutForTheTail) {
   const std::string reverb = thirdPartyReverbPlugin();
-  if (reverb.empty()) GTEST_SKIP() << "dpf-plugins-vst is not installed";
+  if (reverb.empty()) GTEST_SKIP() << "dpf-plugins-vst is not installed for this target";
   constexpr std::size_t kBurst = kRate / 10, kRing = kRate * 3 / 2;
   planes = {noise(kBurst, 3), noise(kBurst, 4)};
   writeAudio(input, planes, kRate, kFloatWav);

@@ -3,9 +3,6 @@
 // of the four buffers, the same bytes in every buffer and the same sampleVars, in_left
 // and in_right afterwards.
 #include <gtest/gtest.h>
-#if defined(__SSE2__) || defined(__x86_64__)
-#include <xmmintrin.h>
-#endif
 
 #include <bit>
 #include <cfloat>
@@ -23,6 +20,7 @@
 
 #include "effect/twinfold_block_kernel.h"
 #include "effect/twinfold_effect.h"
+#include "tests/support/flush_to_zero.h"
 
 namespace {
 
@@ -190,28 +188,23 @@ TYPED_TEST(BlockHook, EqualsTheFrameByFrameLoopOnLongBlocks) {
   for (const std::int32_t frames : {127, 128, 129, 255, 256, 257, 1000, 4099}) this->compare(frames, random);
 }
 
-#if defined(__SSE2__) || defined(__x86_64__)
 // Hosts that set flush-to-zero, denormals-are-zero or both for their audio thread get
 // from every build the mean that the frame-by-frame section gives them, on subnormal
 // input. (Stereo passes the bits through whatever the host sets; the host-level tests
 // check that.)
 TYPED_TEST(BlockHook, EqualsTheFrameByFrameLoopWhereTheHostFlushesDenormals) {
-  struct RestoreCsr {
-    unsigned saved = _mm_getcsr();
-    ~RestoreCsr() { _mm_setcsr(saved); }
-  } restore;
-  constexpr unsigned kFlushToZero = 0x8000, kDenormalsAreZero = 0x40;
+  if (!flush_to_zero::available()) GTEST_SKIP() << "no flush-to-zero control on this processor";
   std::mt19937_64 random(5);
   this->subnormalHeavy = true;
   this->modes = {1.0};
-  for (const unsigned flags : {kFlushToZero, kDenormalsAreZero, kFlushToZero | kDenormalsAreZero}) {
-    _mm_setcsr(restore.saved | flags);
-    for (const std::int32_t frames : {1, 7, 8, 33, 64, 257}) this->compare(frames, random);
-    _mm_setcsr(restore.saved);
-    ASSERT_FALSE(::testing::Test::HasFailure()) << "MXCSR flags " << flags;
+  for (const flush_to_zero::Setting& setting : flush_to_zero::settings()) {
+    {
+      const flush_to_zero::Scope flushing(setting.bits);
+      for (const std::int32_t frames : {1, 7, 8, 33, 64, 257}) this->compare(frames, random);
+    }
+    ASSERT_FALSE(::testing::Test::HasFailure()) << setting.name;
   }
 }
-#endif
 
 // Float mono takes the mean in float where that gives the double mean's float. Every
 // class of input pair, under every flush setting a host may leave on, in both fast

@@ -1,11 +1,8 @@
 #include "tests/support/test_host.h"
 
-#if defined(__SSE__) || defined(_M_X64) || defined(_M_IX86)
-#include <xmmintrin.h>
-#define TWINFOLD_TEST_HAS_MXCSR 1
-#endif
-
 #include <cstdlib>
+
+#include "tests/support/flush_to_zero.h"
 
 TestHost::TestHost(std::size_t logCapacity) {
   log_.reserve(logCapacity);
@@ -60,26 +57,15 @@ bool processingFlushesDenormals() {
 
 namespace {
 
-// Flush-to-zero and denormals-are-zero for the plug-in's call, as such a host runs
-// its audio thread; the test's own arithmetic around the call keeps the defaults.
-#if defined(TWINFOLD_TEST_HAS_MXCSR)
+// Flushing of inputs and results for the plug-in's call, as such a host runs its audio
+// thread; the test's own arithmetic around the call keeps the defaults.
 class ProcessingFlags {
  public:
-  ProcessingFlags() : saved_(_mm_getcsr()) {
-    if (processingFlushesDenormals()) _mm_setcsr(saved_ | kFlushToZero | kDenormalsAreZero);
-  }
-  ~ProcessingFlags() { _mm_setcsr(saved_); }
-  ProcessingFlags(const ProcessingFlags&) = delete;
-  ProcessingFlags& operator=(const ProcessingFlags&) = delete;
+  ProcessingFlags() : scope_(processingFlushesDenormals() ? flush_to_zero::settings().back().bits : 0) {}
 
  private:
-  static constexpr unsigned kFlushToZero = 0x8000;
-  static constexpr unsigned kDenormalsAreZero = 0x0040;
-  unsigned saved_;
+  flush_to_zero::Scope scope_;
 };
-#else
-struct ProcessingFlags {};
-#endif
 
 }  // namespace
 

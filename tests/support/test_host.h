@@ -67,8 +67,8 @@ class HostedPlugin : public hosting::Instance {
 };
 
 // True when the environment sets TWINFOLD_TEST_FLUSH_DENORMALS: HostedPlugin's
-// processing calls then run with flush-to-zero and denormals-are-zero set in MXCSR,
-// as many hosts run their audio thread (x86 only; elsewhere the calls run unchanged).
+// processing calls then run with inputs and results flushed to zero (x86 MXCSR's FTZ
+// and DAZ, ARM's FZ), as many hosts run their audio thread.
 bool processingFlushesDenormals();
 
 // The plug-in under test, loaded once per test program and never unloaded.

@@ -1,7 +1,7 @@
 // Records what the plug-in computes, bit for bit, for a fixed set of inputs: both
 // processing paths in both modes at the edges of the sample formats and on random
-// bit patterns, the parameter quantisation and the state chunk. Every target (Linux,
-// 32-bit and 64-bit Windows) must produce the same bytes.
+// bit patterns, the parameter quantisation and the state chunk. Every target (x86-64 and ARM
+// Linux, 32-bit and 64-bit Windows) must produce the same bytes.
 //
 //   twinfold_vectors --write FILE     record the vectors into FILE
 //   twinfold_vectors --compare FILE   exit 0 when the vectors equal FILE byte for byte
@@ -113,8 +113,16 @@ std::vector<std::pair<T, T>> inputFrames(BitSource& bits) {
   for (T left : edges)
     for (T right : edges) frames.emplace_back(left, right);
   for (const auto& pair : doubleRoundingPairs<T>()) frames.push_back(pair);
-  for (int i = 0; i < 64; ++i) frames.emplace_back(bits.anyBits<T>(), bits.anyBits<T>());
-  for (int i = 0; i < 64; ++i) frames.emplace_back(bits.audio<T>(), bits.audio<T>());
+  // One draw at a time: the order in which a call's arguments are evaluated differs
+  // between compilers' targets. The right sample is drawn first, as the recording did.
+  for (int i = 0; i < 64; ++i) {
+    const T right = bits.anyBits<T>();
+    frames.emplace_back(bits.anyBits<T>(), right);
+  }
+  for (int i = 0; i < 64; ++i) {
+    const T right = bits.audio<T>();
+    frames.emplace_back(bits.audio<T>(), right);
+  }
   return frames;
 }
 
