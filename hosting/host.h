@@ -73,7 +73,8 @@ class Host {
   void setVersionAnswer(VstIntPtr answer) { versionAnswer_.store(answer); }
   // What audioMasterGetTime hands out instead of the clock's record: one the caller
   // keeps alive and fills before each block (an edition, from its own host's
-  // transport), or null. The clock then stands still.
+  // transport), or null. The clock then stands still. Either record goes only to the
+  // thread running a block (BlockOnThisThread); a query from any other thread gets none.
   void setTimeInfo(const VstTimeInfo* info) { timeInfo_.store(info, std::memory_order_release); }
   // True while the time answers come from the clock, which then runs with the blocks.
   bool answersFromClock() const { return timeInfo_.load(std::memory_order_relaxed) == clock_.info(); }
@@ -91,6 +92,21 @@ class Host {
   std::atomic<VstIntPtr> versionAnswer_{kHostVersion};
   // The time answer: one load per query, whoever fills the record.
   std::atomic<const VstTimeInfo*> timeInfo_{clock_.info()};
+};
+
+// While it lives, the calling thread runs a block of `host`'s instances. The time record
+// is written for each block on the block's thread, so it is handed to that thread alone:
+// a time query from any other thread (a state load on the main thread while audio
+// runs) gets no record, as from a host without time, and never reads one being written.
+class BlockOnThisThread {
+ public:
+  explicit BlockOnThisThread(const Host& host);
+  ~BlockOnThisThread();
+  BlockOnThisThread(const BlockOnThisThread&) = delete;
+  BlockOnThisThread& operator=(const BlockOnThisThread&) = delete;
+
+ private:
+  const Host* outer_;
 };
 
 }  // namespace hosting

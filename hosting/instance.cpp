@@ -93,6 +93,7 @@ float Instance::getParameter(VstInt32 index) const {
 
 void Instance::process(float** inputs, float** outputs, VstInt32 frames) {
   if (!effect_ || frames < 0) return;
+  const BlockOnThisThread block(*host_);
   const bool clockRuns = host_->answersFromClock();
   Clock& clock = host_->clock();
   if (clockRuns) clock.beginBlock();
@@ -107,6 +108,7 @@ void Instance::process(float** inputs, float** outputs, VstInt32 frames) {
 
 void Instance::process(double** inputs, double** outputs, VstInt32 frames) {
   if (!effect_ || frames < 0 || !effect_->processDoubleReplacing) return;
+  const BlockOnThisThread block(*host_);
   const bool clockRuns = host_->answersFromClock();
   Clock& clock = host_->clock();
   if (clockRuns) clock.beginBlock();

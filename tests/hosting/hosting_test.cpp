@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "hosting/instance.h"
@@ -198,6 +199,29 @@ TEST(Instance, OpensAsAskedAndClosesOnceAfterASuspendAtTheUserLevel) {
   EXPECT_EQ(recorded.opcodes, (std::vector<VstInt32>{effOpen, effMainsChanged, effStartProcess, effStopProcess,
                                                      effMainsChanged, effClose}));
   EXPECT_EQ(recorded.levelsAtSuspend, std::vector<VstIntPtr>{hosting::kProcessLevelUser});
+}
+
+// The record a block's time queries are answered from is written on the block's thread,
+// so only that thread is shown it: a query from another thread, even one made while
+// the block runs, gets no record.
+TEST(Host, ShowsTheTimeRecordToTheBlocksThreadAlone) {
+  hosting::Host host;
+  VstTimeInfo record{};
+  host.setTimeInfo(&record);
+  const auto timeSeenHere = [&host] {
+    return host.answer(nullptr, audioMasterGetTime, 0, 0, nullptr, 0.0f);
+  };
+  EXPECT_EQ(timeSeenHere(), 0);
+  {
+    const hosting::BlockOnThisThread block(host);
+    EXPECT_EQ(timeSeenHere(), reinterpret_cast<VstIntPtr>(&record));
+    VstIntPtr elsewhere = -1;
+    std::thread([&] { elsewhere = timeSeenHere(); }).join();
+    EXPECT_EQ(elsewhere, 0);
+    hosting::Host other;
+    EXPECT_EQ(other.answer(nullptr, audioMasterGetTime, 0, 0, nullptr, 0.0f), 0);
+  }
+  EXPECT_EQ(timeSeenHere(), 0);
 }
 
 }  // namespace
