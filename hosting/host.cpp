@@ -10,6 +10,11 @@ namespace {
 // the plug-in has a record to name itself by.
 thread_local Host* creatingHost = nullptr;
 // The host whose block runs on this thread, if any: the only one whose time it is shown.
+// Read at every time query: on ELF targets from the thread's static block, one load,
+// where the default model for a loaded library calls the runtime at each access.
+#if defined(__ELF__)
+[[gnu::tls_model("initial-exec")]]
+#endif
 thread_local const Host* blockHost = nullptr;
 std::atomic<std::size_t> strayCalls{0};
 
