@@ -7,7 +7,7 @@
 #   twinfold_lv2_vocabularies(<out-var> <system-folder>)   the vocabulary bundles there
 #   twinfold_lv2_world(<world-folder> <system-folder> <bundle>...)
 
-# A vocabulary bundle's manifest declares an LV2 specification or an ontology and no
+# A vocabulary bundle's manifest declares one of LV2's vocabularies or an ontology and no
 # plug-in.
 function(twinfold_lv2_vocabularies out system)
   file(GLOB manifests "${system}/*/manifest.ttl")
