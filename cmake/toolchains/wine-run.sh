@@ -15,14 +15,17 @@ export WINEDEBUG
 # waiting behind a crash dialog.
 unset DISPLAY WAYLAND_DISPLAY
 # The wineserver below needs the prefix directory; Wine fills an empty one.
-mkdir -p "${WINEPREFIX:-$HOME/.wine}"
+prefix=${WINEPREFIX:-$HOME/.wine}
+mkdir -p "$prefix"
 
 if ! command -v wine >/dev/null 2>&1; then
   echo "wine-run.sh: wine not found" >&2
   exit 127
 fi
 
-lock="${TMPDIR:-/tmp}/twinfold-wine-$(id -u).lock"
+# One lock per prefix: runs in other prefixes (other build folders) neither wait for
+# this boot nor hold this one up past a test's time limit.
+lock="$prefix/.twinfold-boot.lock"
 (
   # One caller at a time boots the prefix; the others wait for it.
   command -v flock >/dev/null 2>&1 && flock 9
