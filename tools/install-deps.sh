@@ -11,7 +11,7 @@ packages=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config file
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64
   libsndfile1-dev libcli11-dev dpf-plugins-vst
   lv2-dev liblilv-dev lilv-utils sordi x42-plugins
-  zip unzip lintian dpkg-dev groff-base nsis
+  zip unzip lintian dpkg-dev groff-base nsis git
   g++-aarch64-linux-gnu g++-arm-linux-gnueabihf qemu-user
   liblilv-dev:arm64 libsndfile1-dev:arm64 libgtest-dev:arm64
   liblilv-dev:armhf libsndfile1-dev:armhf libgtest-dev:armhf)

@@ -14,7 +14,9 @@
 #   tools/package.sh [--from OUT_ROOT] [--dist DIR]
 #
 # The packages are reproducible: every member carries the time SOURCE_DATE_EPOCH (by
-# default the last commit's), members are sorted and belong to root.
+# default the last commit's, or the release date of cmake/Product.cmake in a copy of the
+# sources without history; see tools/source-date-epoch.sh), members are sorted and
+# belong to root.
 set -euo pipefail
 
 from=""
@@ -49,10 +51,7 @@ fi
 # vendor, name and version, as the build has them.
 eval "$(cmake -P cmake/Product.cmake)"
 [ -n "${version:-}" ] || { echo "package.sh: no version from cmake/Product.cmake" >&2; exit 1; }
-if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
-  SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null) ||
-    { echo "package.sh: not a git checkout; set SOURCE_DATE_EPOCH" >&2; exit 1; }
-fi
+SOURCE_DATE_EPOCH=$(tools/source-date-epoch.sh .)
 export SOURCE_DATE_EPOCH
 export TZ=UTC LC_ALL=C
 

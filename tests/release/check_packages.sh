@@ -152,9 +152,9 @@ archives)
     same_listing "$top.tar.gz" "$expected" "$found"
     owners=$(tar -tvzf "$tarball" --numeric-owner | awk '{ print $2 }' | sort -u)
     [ "$owners" = "0/0" ] || fail "$top.tar.gz: members owned by $owners, not 0/0"
-    epoch=${SOURCE_DATE_EPOCH:-$(git -C "$source_dir" log -1 --format=%ct)}
+    epoch=$("$source_dir/tools/source-date-epoch.sh" "$source_dir")
     times=$(tar -tvzf "$tarball" --full-time | awk '{ print $4 "T" $5 }' | sort -u)
-    [ "$times" = "$(date -u -d "@$epoch" +%Y-%m-%dT%H:%M:%S)" ] || fail "$top.tar.gz: member times $times, not the commit's"
+    [ "$times" = "$(date -u -d "@$epoch" +%Y-%m-%dT%H:%M:%S)" ] || fail "$top.tar.gz: member times $times, not the sources' date"
     rm -rf "$work/x-$target" && mkdir "$work/x-$target"
     tar -xzf "$tarball" -C "$work/x-$target"
     folder="$work/x-$target/$top"
