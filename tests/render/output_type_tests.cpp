@@ -63,7 +63,10 @@ TEST_F(OutputType, EachExtensionWritesItsContainerKeepingFloatWhereItFits) {
       continue;
     }
     const std::string extension = std::string(name).substr(std::string(name).rfind('.'));
-    expectRefused(name, {}, "cannot write " + extension + " files", "/no/such/plugin.dll");
+    const RunResult run = runRender({"/no/such/plugin.dll", input, folder.file(name)});
+    EXPECT_EQ(run.exitCode, 2) << run.output;
+    EXPECT_NE(run.output.find("cannot write " + extension + " files"), std::string::npos) << run.output;
+    EXPECT_FALSE(std::filesystem::exists(folder.file(name))) << name;
   }
 }
 

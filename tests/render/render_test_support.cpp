@@ -91,7 +91,19 @@ Audio readAudio(const std::string& path) {
   return audio;
 }
 
+// sf_format_check judges the combination alone; the containers libsndfile was built
+// with are those it lists.
 bool libsndfileWrites(int format) {
+  int count = 0;
+  sf_command(nullptr, SFC_GET_FORMAT_MAJOR_COUNT, &count, sizeof count);
+  bool listed = false;
+  for (int index = 0; index < count && !listed; ++index) {
+    SF_FORMAT_INFO major{};
+    major.format = index;
+    listed = sf_command(nullptr, SFC_GET_FORMAT_MAJOR, &major, sizeof major) == 0 &&
+             major.format == (format & SF_FORMAT_TYPEMASK);
+  }
+  if (!listed) return false;
   SF_INFO info{};
   info.channels = 2;
   info.samplerate = 48000;

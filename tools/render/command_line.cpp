@@ -101,8 +101,10 @@ std::optional<int> parseCommandLine(int argc, char** argv, RenderOptions& option
   footer.replace(footer.find("WRITABLE"), 8, wrappedList(writableExtensionList(), 10));
   app.footer(footer);
   app.get_formatter()->column_width(32);
+  // CLI11 takes "/name" for an option on Windows by default; here it is a path.
+  app.allow_windows_style_options(false);
 
-  app.add_option("PLUGIN", options.plugin, "The plug-in library (.so) to load")->required();
+  app.add_option("PLUGIN", options.plugin, "The plug-in library (.so or .dll) to load")->required();
   app.add_option("INPUT", options.input, "Audio file to process (none: the demo)");
   app.add_option("OUTPUT", options.output, "Where to write the result; its extension sets the file type");
 
