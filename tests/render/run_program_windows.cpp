@@ -63,7 +63,10 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
   if (!launcher.empty()) throw std::runtime_error("no launcher runs programs on Windows");
   const EnvironmentSetting setting(environment);
   std::string commandLine = quotedArgument(program);
-  for (const std::string& argument : arguments) commandLine += " " + quotedArgument(argument);
+  for (const std::string& argument : arguments) {
+    commandLine += ' ';
+    commandLine += quotedArgument(argument);
+  }
 
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   HANDLE readEnd = nullptr, writeEnd = nullptr;
