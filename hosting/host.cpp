@@ -9,13 +9,6 @@ namespace {
 // The host whose entry-point call runs on this thread: the version query comes before
 // the plug-in has a record to name itself by.
 thread_local Host* creatingHost = nullptr;
-// The host whose block runs on this thread, if any: the only one whose time it is shown.
-// Read at every time query: on ELF targets from the thread's static block, one load,
-// where the default model for a loaded library calls the runtime at each access.
-#if defined(__ELF__)
-[[gnu::tls_model("initial-exec")]]
-#endif
-thread_local const Host* blockHost = nullptr;
 std::atomic<std::size_t> strayCalls{0};
 
 // A call from a record the host has not marked: the entry-point call's, or a stray one.
@@ -96,7 +89,9 @@ VstIntPtr Host::answer(AEffect* /*effect*/, VstInt32 opcode, VstInt32 /*index*/,
                        void* /*ptr*/, float /*opt*/) {
   // The time first: a plug-in asks for it several times in every block.
   if (opcode == audioMasterGetTime) [[likely]]
-    return blockHost == this ? reinterpret_cast<VstIntPtr>(timeInfo_.load(std::memory_order_acquire)) : 0;
+    return blockThread_.load(std::memory_order_relaxed) == thisThreadTag()
+               ? reinterpret_cast<VstIntPtr>(timeInfo_.load(std::memory_order_acquire))
+               : 0;
   switch (opcode) {
     case audioMasterVersion: return versionAnswer_.load();
     case audioMasterGetSampleRate: return static_cast<VstIntPtr>(std::lround(clock_.sampleRate()));
@@ -105,9 +100,6 @@ VstIntPtr Host::answer(AEffect* /*effect*/, VstInt32 opcode, VstInt32 /*index*/,
     default: return 0;
   }
 }
-
-BlockOnThisThread::BlockOnThisThread(const Host& host) : outer_(blockHost) { blockHost = &host; }
-BlockOnThisThread::~BlockOnThisThread() { blockHost = outer_; }
 
 audioMasterCallback Host::callback() { return &sharedCallback; }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "host/vst/vst2_abi.h"
+#include "hosting/thread_tag.h"
 
 namespace hosting {
 
@@ -92,6 +93,10 @@ class Host {
   std::atomic<VstIntPtr> versionAnswer_{kHostVersion};
   // The time answer: one load per query, whoever fills the record.
   std::atomic<const VstTimeInfo*> timeInfo_{clock_.info()};
+  // The thread running a block (thisThreadTag), 0 between blocks: the one thread shown
+  // the record. Held here, not in thread-local storage, so a query costs two loads.
+  mutable std::atomic<std::uintptr_t> blockThread_{0};
+  friend class BlockOnThisThread;
 };
 
 // While it lives, the calling thread runs a block of `host`'s instances. The time record
@@ -100,13 +105,17 @@ class Host {
 // runs) gets no record, as from a host without time, and never reads one being written.
 class BlockOnThisThread {
  public:
-  explicit BlockOnThisThread(const Host& host);
-  ~BlockOnThisThread();
+  explicit BlockOnThisThread(const Host& host)
+      : host_(host), outer_(host.blockThread_.load(std::memory_order_relaxed)) {
+    host.blockThread_.store(thisThreadTag(), std::memory_order_relaxed);
+  }
+  ~BlockOnThisThread() { host_.blockThread_.store(outer_, std::memory_order_relaxed); }
   BlockOnThisThread(const BlockOnThisThread&) = delete;
   BlockOnThisThread& operator=(const BlockOnThisThread&) = delete;
 
  private:
-  const Host* outer_;
+  const Host& host_;
+  std::uintptr_t outer_;  // a block of the same host this one runs inside, if any
 };
 
 }  // namespace hosting
