@@ -27,6 +27,9 @@ VstIntPtr VSTCALLBACK sharedCallback(AEffect* effect, VstInt32 opcode, VstInt32 
   Host* host = effect ? reinterpret_cast<Host*>(effect->resvd1) : nullptr;
   if (!host) [[unlikely]]
     return answerUnmarked(effect, opcode, index, value, ptr, opt);
+  // The time first: a plug-in asks for it several times in every block.
+  if (opcode == host->directOpcode()) [[likely]]
+    return host->timeAnswer();
   return host->answer(effect, opcode, index, value, ptr, opt);
 }
 
@@ -64,13 +67,6 @@ void Clock::advance(std::int32_t frames) {
   time_.samplePos = static_cast<double>(position_);
 }
 
-void advanceTimeInfo(VstTimeInfo& time, std::int32_t frames) {
-  time.samplePos += frames;
-  constexpr VstInt32 kMoving = kVstTransportPlaying | kVstPpqPosValid | kVstTempoValid;
-  if ((time.flags & kMoving) == kMoving && time.sampleRate > 0.0)
-    time.ppqPos += frames * time.tempo / (60.0 * time.sampleRate);
-}
-
 Host::~Host() = default;
 
 AEffect* Host::create(EntryFunction entry) {
@@ -87,12 +83,8 @@ AEffect* Host::create(EntryFunction entry) {
 
 VstIntPtr Host::answer(AEffect* /*effect*/, VstInt32 opcode, VstInt32 /*index*/, VstIntPtr /*value*/,
                        void* /*ptr*/, float /*opt*/) {
-  // The time first: a plug-in asks for it several times in every block.
-  if (opcode == audioMasterGetTime) [[likely]]
-    return blockThread_.load(std::memory_order_relaxed) == thisThreadTag()
-               ? reinterpret_cast<VstIntPtr>(timeInfo_.load(std::memory_order_acquire))
-               : 0;
   switch (opcode) {
+    case audioMasterGetTime: return timeAnswer();
     case audioMasterVersion: return versionAnswer_.load();
     case audioMasterGetSampleRate: return static_cast<VstIntPtr>(std::lround(clock_.sampleRate()));
     case audioMasterGetBlockSize: return clock_.blockSize();

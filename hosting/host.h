@@ -9,6 +9,7 @@
 
 #include "host/vst/vst2_abi.h"
 #include "hosting/thread_tag.h"
+#include "hosting/time_record.h"
 
 namespace hosting {
 
@@ -47,11 +48,6 @@ class Clock {
   VstTimeInfo time_{};
 };
 
-// Moves a record its owner filled for a block on by `frames`, for a block processed in
-// parts: the sample position always, the musical position where the record has a tempo
-// and a position and the transport plays.
-void advanceTimeInfo(VstTimeInfo& time, std::int32_t frames);
-
 // Answers the calls of the instances it created as a plain host does: version 2400,
 // the clock's time information, its rate, block size and process level, 0 to anything
 // else. A test or a fuzzer sets other answers, or overrides answer() to observe the
@@ -59,7 +55,12 @@ void advanceTimeInfo(VstTimeInfo& time, std::int32_t frames);
 // create() marks: no lock, no allocation, no search, from any thread.
 class Host {
  public:
-  Host() = default;
+  // A host that overrides answer() and wants to see the time queries too says so: they
+  // are otherwise answered before answer() is reached, as one of the shared callback's
+  // branches.
+  enum class TimeQueries { answeredDirectly, passedToAnswer };
+  explicit Host(TimeQueries timeQueries = TimeQueries::answeredDirectly)
+      : directOpcode_(timeQueries == TimeQueries::answeredDirectly ? audioMasterGetTime : -1) {}
   virtual ~Host();
   Host(const Host&) = delete;
   Host& operator=(const Host&) = delete;
@@ -80,6 +81,16 @@ class Host {
   // True while the time answers come from the clock, which then runs with the blocks.
   bool answersFromClock() const { return timeInfo_.load(std::memory_order_relaxed) == clock_.info(); }
 
+  // The answer to audioMasterGetTime: the record, to the thread running a block alone.
+  VstIntPtr timeAnswer() const {
+    return blockThread_.load(std::memory_order_relaxed) == thisThreadTag()
+               ? reinterpret_cast<VstIntPtr>(timeInfo_.load(std::memory_order_acquire))
+               : 0;
+  }
+  // audioMasterGetTime when time queries are answered directly, else no opcode: one
+  // comparison in the shared callback tells them.
+  VstInt32 directOpcode() const { return directOpcode_; }
+
   Clock& clock() { return clock_; }
   void setProcessLevel(VstInt32 level) { processLevel_.store(level); }
 
@@ -96,6 +107,7 @@ class Host {
   // The thread running a block (thisThreadTag), 0 between blocks: the one thread shown
   // the record. Held here, not in thread-local storage, so a query costs two loads.
   mutable std::atomic<std::uintptr_t> blockThread_{0};
+  const VstInt32 directOpcode_;
   friend class BlockOnThisThread;
 };
 
