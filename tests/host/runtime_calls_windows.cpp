@@ -31,12 +31,14 @@ struct Redirect {
     return function##Original arguments;                                       \
   }
 
-// The C runtime's allocation functions.
+// The C runtime's allocation and lock functions.
 TWINFOLD_COUNTED(void*, , malloc, (size_t a), (a))
 TWINFOLD_COUNTED(void*, , calloc, (size_t a, size_t b), (a, b))
 TWINFOLD_COUNTED(void*, , realloc, (void* a, size_t b), (a, b))
 TWINFOLD_COUNTED(void*, , _aligned_malloc, (size_t a, size_t b), (a, b))
 TWINFOLD_COUNTED(void*, , _aligned_realloc, (void* a, size_t b, size_t c), (a, b, c))
+TWINFOLD_COUNTED(char*, , _strdup, (const char* a), (a))
+TWINFOLD_COUNTED(void, , _lock, (int a), (a))
 // The system's allocation, thread-local storage, lock and wait functions.
 TWINFOLD_COUNTED(LPVOID, WINAPI, HeapAlloc, (HANDLE a, DWORD b, SIZE_T c), (a, b, c))
 TWINFOLD_COUNTED(LPVOID, WINAPI, HeapReAlloc, (HANDLE a, DWORD b, LPVOID c, SIZE_T d), (a, b, c, d))
@@ -69,7 +71,8 @@ TWINFOLD_COUNTED(void, WINAPI, Sleep, (DWORD a), (a))
 
 const Redirect kRedirects[] = {
     TWINFOLD_REDIRECT(malloc), TWINFOLD_REDIRECT(calloc), TWINFOLD_REDIRECT(realloc),
-    TWINFOLD_REDIRECT(_aligned_malloc), TWINFOLD_REDIRECT(_aligned_realloc), TWINFOLD_REDIRECT(HeapAlloc),
+    TWINFOLD_REDIRECT(_aligned_malloc), TWINFOLD_REDIRECT(_aligned_realloc), TWINFOLD_REDIRECT(_strdup),
+    TWINFOLD_REDIRECT(_lock), TWINFOLD_REDIRECT(HeapAlloc),
     TWINFOLD_REDIRECT(HeapReAlloc), TWINFOLD_REDIRECT(LocalAlloc), TWINFOLD_REDIRECT(GlobalAlloc),
     TWINFOLD_REDIRECT(TlsAlloc), TWINFOLD_REDIRECT(TlsGetValue), TWINFOLD_REDIRECT(TlsSetValue),
     TWINFOLD_REDIRECT(FlsAlloc), TWINFOLD_REDIRECT(FlsGetValue), TWINFOLD_REDIRECT(FlsSetValue),
