@@ -8,6 +8,7 @@
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include <lv2/atom/atom.h>
@@ -132,47 +133,16 @@ PositionWriter::Values movedOn() {
   return v;
 }
 
-TEST(Lv2MalformedTime, TheBundlePassesItsInputThroughUnchanged) {
-  const Lv2Module module(lv2BundleUnderTest());
+// An instance of the bundle at `path` fed a sound position, then each case's input in
+// the next run; `check` looks at the second run's output.
+void feedEachCase(const std::string& path, Lv2StereoBlock& block,
+                  const std::function<void(const Case&)>& check) {
+  const Lv2Module module(path);
   const LV2_Descriptor* descriptor = module.descriptor(kTwinfoldUri);
   ASSERT_NE(descriptor, nullptr);
   Lv2Features features(kFrames);
   PositionWriter writer(features);
   Lv2Instance instance(descriptor, descriptor->instantiate(descriptor, kRate, module.bundle().c_str(), features.list()));
-  std::vector<float> left(kFrames), right(kFrames);
-  for (std::uint32_t i = 0; i < kFrames; ++i) {
-    left[i] = std::sin(0.1f * static_cast<float>(i)) * 0.7f;
-    right[i] = 1.0f / static_cast<float>(i + 3);
-  }
-  Lv2StereoBlock block(left, right);
-  for (const Case& c : malformedInputs(features)) {
-    PositionWriter::Layout layout;
-    PositionWriter::Values sound;
-    std::vector<std::uint64_t> first = writer.write(sound, layout);
-    PositionWriter::Values values = movedOn();
-    c.values(values);
-    std::vector<std::uint64_t> bad = writer.write(values, layout);
-    c.spoil(reinterpret_cast<unsigned char*>(bad.data()), layout);
-    instance.activate();
-    instance.connect(kTimePort, first.data());
-    block.run(instance, 0.0f);
-    instance.connect(kTimePort, bad.data());
-    block.run(instance, 0.0f);
-    EXPECT_EQ(std::memcmp(block.out[0].data(), left.data(), kFrames * sizeof(float)), 0) << c.what;
-    EXPECT_EQ(std::memcmp(block.out[1].data(), right.data(), kFrames * sizeof(float)), 0) << c.what;
-    instance.deactivate();
-  }
-}
-
-TEST(Lv2MalformedTime, TheCoreKeepsTheTimeOfTheLastSoundPosition) {
-  const Lv2Module module(TIME_PROBE_LV2_BUNDLE);
-  const LV2_Descriptor* descriptor = module.descriptor(kTwinfoldUri);
-  ASSERT_NE(descriptor, nullptr);
-  Lv2Features features(kFrames);
-  PositionWriter writer(features);
-  Lv2Instance instance(descriptor, descriptor->instantiate(descriptor, kRate, module.bundle().c_str(), features.list()));
-  Lv2StereoBlock block(std::vector<float>(kFrames, 0.5f), std::vector<float>(kFrames, 0.5f));
-  constexpr double kFlags = kVstPpqPosValid | kVstBarsValid | kVstTempoValid | kVstTimeSigValid | kVstTransportPlaying;
   for (const Case& c : malformedInputs(features)) {
     PositionWriter::Layout layout;
     std::vector<std::uint64_t> first = writer.write({}, layout);
@@ -185,6 +155,28 @@ TEST(Lv2MalformedTime, TheCoreKeepsTheTimeOfTheLastSoundPosition) {
     block.run(instance, 0.0f);
     instance.connect(kTimePort, bad.data());
     block.run(instance, 0.0f);
+    check(c);
+    instance.deactivate();
+  }
+}
+
+TEST(Lv2MalformedTime, TheBundlePassesItsInputThroughUnchanged) {
+  std::vector<float> left(kFrames), right(kFrames);
+  for (std::uint32_t i = 0; i < kFrames; ++i) {
+    left[i] = std::sin(0.1f * static_cast<float>(i)) * 0.7f;
+    right[i] = 1.0f / static_cast<float>(i + 3);
+  }
+  Lv2StereoBlock block(left, right);
+  feedEachCase(lv2BundleUnderTest(), block, [&](const Case& c) {
+    EXPECT_EQ(std::memcmp(block.out[0].data(), left.data(), kFrames * sizeof(float)), 0) << c.what;
+    EXPECT_EQ(std::memcmp(block.out[1].data(), right.data(), kFrames * sizeof(float)), 0) << c.what;
+  });
+}
+
+TEST(Lv2MalformedTime, TheCoreKeepsTheTimeOfTheLastSoundPosition) {
+  Lv2StereoBlock block(std::vector<float>(kFrames, 0.5f), std::vector<float>(kFrames, 0.5f));
+  constexpr double kFlags = kVstPpqPosValid | kVstBarsValid | kVstTempoValid | kVstTimeSigValid | kVstTransportPlaying;
+  feedEachCase(TIME_PROBE_LV2_BUNDLE, block, [&](const Case& c) {
     // The probe's report: tempo, position, signature, flags, sample position, bar.
     const std::vector<float>& seen = block.out[0];
     EXPECT_EQ(seen[0], 133.5f) << c.what;
@@ -194,8 +186,7 @@ TEST(Lv2MalformedTime, TheCoreKeepsTheTimeOfTheLastSoundPosition) {
     EXPECT_EQ(seen[4], kFlags) << c.what << ": all sound, playing, unchanged";
     EXPECT_EQ(seen[5], 96000.0f + kFrames) << c.what;
     EXPECT_EQ(seen[6], 6.0f) << c.what;
-    instance.deactivate();
-  }
+  });
 }
 
 }  // namespace

@@ -1,9 +1,8 @@
 // Counts the calls a plug-in's code makes that allocate, lock or reach thread-local
 // storage through the C runtime or the system, for the real-time tests.
 //
-// ELF targets: this program defines malloc, calloc, realloc and the aligned forms, so
-// every module in the process (the plug-ins' operator new included) allocates through
-// them. Windows: each module carries its own C++ runtime, but takes the C runtime's
+// ELF targets: this program defines malloc, calloc and realloc, so every module in the
+// process (the plug-ins' operator new included) allocates through them. Windows: each module carries its own C++ runtime, but takes the C runtime's
 // allocation and the system's lock, wait and thread-local storage functions through
 // its import table; watch() points those entries at counting functions.
 #pragma once

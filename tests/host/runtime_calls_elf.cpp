@@ -3,7 +3,6 @@
 #include "tests/host/runtime_calls.h"
 
 #include <atomic>
-#include <cerrno>
 #include <cstddef>
 
 namespace {
@@ -45,7 +44,6 @@ extern "C" {
 void* __libc_malloc(std::size_t size);
 void* __libc_calloc(std::size_t count, std::size_t size);
 void* __libc_realloc(void* block, std::size_t size);
-void* __libc_memalign(std::size_t alignment, std::size_t size);
 
 void* malloc(std::size_t size) {
   count("malloc");
@@ -58,22 +56,6 @@ void* calloc(std::size_t count, std::size_t size) {
 void* realloc(void* block, std::size_t size) {
   count("realloc");
   return __libc_realloc(block, size);
-}
-void* memalign(std::size_t alignment, std::size_t size) {
-  count("memalign");
-  return __libc_memalign(alignment, size);
-}
-void* aligned_alloc(std::size_t alignment, std::size_t size) {
-  count("aligned_alloc");
-  return __libc_memalign(alignment, size);
-}
-int posix_memalign(void** block, std::size_t alignment, std::size_t size) {
-  count("posix_memalign");
-  if (alignment % sizeof(void*) != 0 || (alignment & (alignment - 1)) != 0) return EINVAL;
-  void* allocated = __libc_memalign(alignment, size);
-  if (!allocated) return ENOMEM;
-  *block = allocated;
-  return 0;
 }
 }
 

@@ -1,5 +1,6 @@
 // A loaded module's imports of the allocation, lock, wait and thread-local storage
-// functions redirected to counting functions that call the originals.
+// functions (those the modules import: see x86_64-w64-mingw32-objdump -p) redirected to
+// counting functions that call the originals.
 #include "tests/host/runtime_calls.h"
 
 #include <windows.h>
@@ -35,31 +36,16 @@ struct Redirect {
 TWINFOLD_COUNTED(void*, , malloc, (size_t a), (a))
 TWINFOLD_COUNTED(void*, , calloc, (size_t a, size_t b), (a, b))
 TWINFOLD_COUNTED(void*, , realloc, (void* a, size_t b), (a, b))
-TWINFOLD_COUNTED(void*, , _aligned_malloc, (size_t a, size_t b), (a, b))
-TWINFOLD_COUNTED(void*, , _aligned_realloc, (void* a, size_t b, size_t c), (a, b, c))
 TWINFOLD_COUNTED(char*, , _strdup, (const char* a), (a))
 TWINFOLD_COUNTED(void, , _lock, (int a), (a))
-// The system's allocation, thread-local storage, lock and wait functions.
-TWINFOLD_COUNTED(LPVOID, WINAPI, HeapAlloc, (HANDLE a, DWORD b, SIZE_T c), (a, b, c))
-TWINFOLD_COUNTED(LPVOID, WINAPI, HeapReAlloc, (HANDLE a, DWORD b, LPVOID c, SIZE_T d), (a, b, c, d))
-TWINFOLD_COUNTED(HLOCAL, WINAPI, LocalAlloc, (UINT a, SIZE_T b), (a, b))
-TWINFOLD_COUNTED(HGLOBAL, WINAPI, GlobalAlloc, (UINT a, SIZE_T b), (a, b))
+// The system's thread-local storage, lock and wait functions.
 TWINFOLD_COUNTED(DWORD, WINAPI, TlsAlloc, (), ())
 TWINFOLD_COUNTED(LPVOID, WINAPI, TlsGetValue, (DWORD a), (a))
 TWINFOLD_COUNTED(BOOL, WINAPI, TlsSetValue, (DWORD a, LPVOID b), (a, b))
-TWINFOLD_COUNTED(DWORD, WINAPI, FlsAlloc, (PFLS_CALLBACK_FUNCTION a), (a))
-TWINFOLD_COUNTED(PVOID, WINAPI, FlsGetValue, (DWORD a), (a))
-TWINFOLD_COUNTED(BOOL, WINAPI, FlsSetValue, (DWORD a, PVOID b), (a, b))
 TWINFOLD_COUNTED(void, WINAPI, EnterCriticalSection, (LPCRITICAL_SECTION a), (a))
 TWINFOLD_COUNTED(BOOL, WINAPI, TryEnterCriticalSection, (LPCRITICAL_SECTION a), (a))
 TWINFOLD_COUNTED(void, WINAPI, InitializeCriticalSection, (LPCRITICAL_SECTION a), (a))
-TWINFOLD_COUNTED(void, WINAPI, InitializeSRWLock, (PSRWLOCK a), (a))
-TWINFOLD_COUNTED(void, WINAPI, AcquireSRWLockExclusive, (PSRWLOCK a), (a))
-TWINFOLD_COUNTED(void, WINAPI, AcquireSRWLockShared, (PSRWLOCK a), (a))
-TWINFOLD_COUNTED(BOOLEAN, WINAPI, TryAcquireSRWLockExclusive, (PSRWLOCK a), (a))
-TWINFOLD_COUNTED(BOOLEAN, WINAPI, TryAcquireSRWLockShared, (PSRWLOCK a), (a))
 TWINFOLD_COUNTED(DWORD, WINAPI, WaitForSingleObject, (HANDLE a, DWORD b), (a, b))
-TWINFOLD_COUNTED(DWORD, WINAPI, WaitForSingleObjectEx, (HANDLE a, DWORD b, BOOL c), (a, b, c))
 TWINFOLD_COUNTED(DWORD, WINAPI, WaitForMultipleObjects, (DWORD a, const HANDLE* b, BOOL c, DWORD d), (a, b, c, d))
 TWINFOLD_COUNTED(HANDLE, WINAPI, CreateEventA, (LPSECURITY_ATTRIBUTES a, BOOL b, BOOL c, LPCSTR d), (a, b, c, d))
 TWINFOLD_COUNTED(HANDLE, WINAPI, CreateSemaphoreA, (LPSECURITY_ATTRIBUTES a, LONG b, LONG c, LPCSTR d),
@@ -70,19 +56,14 @@ TWINFOLD_COUNTED(void, WINAPI, Sleep, (DWORD a), (a))
   Redirect { #function, reinterpret_cast<void*>(&function##Counted), reinterpret_cast<void**>(&function##Original) }
 
 const Redirect kRedirects[] = {
-    TWINFOLD_REDIRECT(malloc), TWINFOLD_REDIRECT(calloc), TWINFOLD_REDIRECT(realloc),
-    TWINFOLD_REDIRECT(_aligned_malloc), TWINFOLD_REDIRECT(_aligned_realloc), TWINFOLD_REDIRECT(_strdup),
-    TWINFOLD_REDIRECT(_lock), TWINFOLD_REDIRECT(HeapAlloc),
-    TWINFOLD_REDIRECT(HeapReAlloc), TWINFOLD_REDIRECT(LocalAlloc), TWINFOLD_REDIRECT(GlobalAlloc),
-    TWINFOLD_REDIRECT(TlsAlloc), TWINFOLD_REDIRECT(TlsGetValue), TWINFOLD_REDIRECT(TlsSetValue),
-    TWINFOLD_REDIRECT(FlsAlloc), TWINFOLD_REDIRECT(FlsGetValue), TWINFOLD_REDIRECT(FlsSetValue),
+    TWINFOLD_REDIRECT(malloc),        TWINFOLD_REDIRECT(calloc),
+    TWINFOLD_REDIRECT(realloc),       TWINFOLD_REDIRECT(_strdup),
+    TWINFOLD_REDIRECT(_lock),         TWINFOLD_REDIRECT(TlsAlloc),
+    TWINFOLD_REDIRECT(TlsGetValue),   TWINFOLD_REDIRECT(TlsSetValue),
     TWINFOLD_REDIRECT(EnterCriticalSection), TWINFOLD_REDIRECT(TryEnterCriticalSection),
-    TWINFOLD_REDIRECT(InitializeCriticalSection), TWINFOLD_REDIRECT(InitializeSRWLock),
-    TWINFOLD_REDIRECT(AcquireSRWLockExclusive), TWINFOLD_REDIRECT(AcquireSRWLockShared),
-    TWINFOLD_REDIRECT(TryAcquireSRWLockExclusive), TWINFOLD_REDIRECT(TryAcquireSRWLockShared),
-    TWINFOLD_REDIRECT(WaitForSingleObject), TWINFOLD_REDIRECT(WaitForSingleObjectEx),
-    TWINFOLD_REDIRECT(WaitForMultipleObjects), TWINFOLD_REDIRECT(CreateEventA), TWINFOLD_REDIRECT(CreateSemaphoreA),
-    TWINFOLD_REDIRECT(Sleep)};
+    TWINFOLD_REDIRECT(InitializeCriticalSection), TWINFOLD_REDIRECT(WaitForSingleObject),
+    TWINFOLD_REDIRECT(WaitForMultipleObjects), TWINFOLD_REDIRECT(CreateEventA),
+    TWINFOLD_REDIRECT(CreateSemaphoreA), TWINFOLD_REDIRECT(Sleep)};
 
 const Redirect* redirectFor(const char* name) {
   for (const Redirect& redirect : kRedirects)

@@ -78,18 +78,6 @@ TEST(TimeRecord, AValueAHostGotWrongLosesItsFlag) {
   }
 }
 
-TEST(TimeRecord, SignaturesAreWholeBeatsOverAPowerOfTwo) {
-  struct Case {
-    std::int64_t numerator, denominator;
-    bool valid;
-  };
-  const Case cases[] = {{1, 1, true},  {3, 4, true},   {7, 8, true},  {4, 1024, true}, {0, 4, false},
-                        {4, 0, false}, {4, 3, false},  {4, 6, false}, {-4, 4, false}, {4, -4, false}};
-  for (const Case& c : cases)
-    EXPECT_EQ(hosting::TimeRecord::signatureValid(c.numerator, c.denominator), c.valid)
-        << c.numerator << "/" << c.denominator;
-}
-
 // One block after another: what the host reports (null: nothing, or a non-finite
 // position) and what the record says.
 TEST(TimeRecord, TheFrameCountAndTheChangedFlag) {
