@@ -30,7 +30,9 @@ int watch(const hosting::Module& module) { return module.loaded() ? 1 : 0; }
 #endif
 
 #if defined(TWINFOLD_SANITIZED_MALLOC)
-#include <sanitizer/allocator_interface.h>
+// The sanitizers' runtime calls these on every allocation and release.
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*allocated)(const volatile void*, std::size_t),
+                                                        void (*freed)(const volatile void*));
 
 namespace {
 void countedBySanitizer(const volatile void*, std::size_t) { count("an allocation"); }
