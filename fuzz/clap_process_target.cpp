@@ -1,11 +1,12 @@
 // The CLAP edition's readers of a process call's transport and input events, loaded
 // through clap_entry and driven as a CLAP host drives it. The input, front to back: a
-// layout byte (bit 0: a transport follows; bit 1: in place), the frame count (16 bits,
+// layout byte (bit 0: a transport follows; bit 1: in place; bit 2: the events go to the
+// parameters' flush instead, outside any block), the frame count (16 bits,
 // modulo 1025), the signal's seed (64 bits), the transport record's bytes, the event count
 // and what size() claims, then each event: a header (time, space, type, size), a
 // parameter ID and a value, the event's memory exactly as long as its header's size says
 // (at least a header; at most 256 bytes). Every frame must have the mode the events
-// before it chose.
+// before it chose; after a flush the parameter holds the last event's value.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -117,11 +118,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   block.process.transport = transport.get();
   hosting::ClapInstance instance(host.module.factory(), host.host);
   fuzzCheck(instance.initialized && instance.start(48000.0, kMostFrames), "the CLAP instance did not start");
-  fuzzCheck(instance.process(block, &list) == kProcessContinue, "process did not answer continue");
-  const std::vector<bool> modes = expectedModes(events, claimed, frames);
-  for (std::uint32_t i = 0; i < frames; ++i)
-    fuzzCheck(fuzzFrameMatches(modes[i], left[i], right[i], block.result(0)[i], block.result(1)[i]),
-              "a frame does not have the mode its events chose");
+  if (layout & 4) {
+    const auto* params = instance.extension<clap_plugin_params>(kParamsId);
+    fuzzCheck(params != nullptr, "no parameters extension");
+    params->flush(instance.plugin, list.list(), hosting::ClapEvents::sink());
+    const bool mono = expectedModes(events, claimed, 1)[0];
+    fuzzCheck(instance.value() == (mono ? 1.0 : 0.0), "a flush left another value than its events chose");
+  } else {
+    fuzzCheck(instance.process(block, &list) == kProcessContinue, "process did not answer continue");
+    const std::vector<bool> modes = expectedModes(events, claimed, frames);
+    for (std::uint32_t i = 0; i < frames; ++i)
+      fuzzCheck(fuzzFrameMatches(modes[i], left[i], right[i], block.result(0)[i], block.result(1)[i]),
+                "a frame does not have the mode its events chose");
+  }
   instance.plugin->stop_processing(instance.plugin);
   instance.plugin->deactivate(instance.plugin);
   return 0;
