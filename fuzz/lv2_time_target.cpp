@@ -79,8 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!sequence.empty()) {
     LV2_Atom atom{};
     std::memcpy(&atom, sequence.data(), std::min(sequence.size(), sizeof atom));
-    const std::size_t length = sizeof atom + std::size_t{atom.size};
-    if (length > kMostSequenceBytes) return -1;
+    if (atom.size > kMostSequenceBytes - sizeof atom) return -1;  // before the sum, which wraps on 32 bits
+    const std::size_t length = sizeof atom + atom.size;
     sequence.resize(length);
     port.reset(new unsigned char[length]);
     std::copy(sequence.begin(), sequence.end(), port.get());
