@@ -17,13 +17,10 @@ namespace hosting {
 
 inline constexpr const char* kClapPluginId = "com.quillmarsh.twinfold";
 
-// The file under test: $TWINFOLD_CLAP if set, else the path the build baked in.
-std::string clapFileUnderTest();
-
 // A loaded file and its clap_entry; nothing is called on load.
 class ClapModule {
  public:
-  explicit ClapModule(const std::string& path = clapFileUnderTest());
+  explicit ClapModule(const std::string& path);
   bool loaded() const { return entry_ != nullptr; }
   const clap::clap_plugin_entry& entry() const { return *entry_; }
   const clap::clap_plugin_factory* factory() const;

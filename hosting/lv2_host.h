@@ -1,5 +1,4 @@
-// A host of the LV2 edition, for the tests and the benchmarks: the bundle's module
-// loaded through its one export, the features a host offers at instantiation, and
+// A host of LV2 plug-ins: a bundle's module loaded through its one export, the features a host offers at instantiation, and
 // instances driven through their descriptor as an LV2 host drives them.
 #pragma once
 
@@ -17,20 +16,11 @@
 
 namespace hosting {
 
-inline constexpr const char* kTwinfoldUri = "urn:quillmarsh:twinfold";
-// The plug-in's ports, in the order its description lists them.
-enum Lv2Port : std::uint32_t { kInLeft, kInRight, kOutLeft, kOutRight, kModePort, kPortCount };
-
-// The bundle under test: $TWINFOLD_LV2_BUNDLE if set, else the folder the build made.
-std::string lv2BundleUnderTest();
-// The module's file name in the bundle on this target.
-std::string lv2BinaryName();
-
-// The bundle's module, loaded once; descriptor() looks the plug-in up by URI through
+// A bundle's module, loaded once; descriptor() looks the plug-in up by URI through
 // lv2_descriptor, as a host does.
 class Lv2Module {
  public:
-  explicit Lv2Module(const std::string& bundle);
+  Lv2Module(const std::string& bundle, const std::string& binaryName);
   bool loaded() const { return function_ != nullptr; }
   const LV2_Descriptor* descriptor(const char* uri) const;
   const std::string& bundle() const { return bundle_; }
@@ -87,16 +77,5 @@ class Lv2Instance {
   std::function<void()> release_;
 };
 
-// Two input and two output channels and the mode control, connected to an instance
-// before each run (the outputs may be the inputs: in place).
-struct Lv2StereoBlock {
-  Lv2StereoBlock(std::vector<float> left, std::vector<float> right);
-  void run(Lv2Instance& instance, float mode);
-  void runInPlace(Lv2Instance& instance, float mode);
-
-  std::vector<float> in[2];
-  std::vector<float> out[2];
-  float control = 0.0f;
-};
 
 }  // namespace hosting

@@ -8,11 +8,6 @@ namespace hosting {
 
 using namespace vst3;
 
-std::string vst3BinaryUnderTest() {
-  if (const char* path = std::getenv("TWINFOLD_VST3")) return path;
-  return TWINFOLD_VST3_PATH;
-}
-
 // Module ----------------------------------------------------------------------------
 
 Vst3Module::Vst3Module(const std::string& path) : library_(path) { enter(); }

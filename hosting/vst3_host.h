@@ -17,13 +17,10 @@ namespace hosting {
 // Calls a method through an interface pointer's table.
 #define V3CALL(object, method, ...) ((object)->table->method((object) __VA_OPT__(, ) __VA_ARGS__))
 
-// The bundle's binary under test: $TWINFOLD_VST3 if set, else the path the build baked in.
-std::string vst3BinaryUnderTest();
-
 // A loaded module: the entry function on load, the exit function on unload.
 class Vst3Module {
  public:
-  explicit Vst3Module(const std::string& path = vst3BinaryUnderTest());
+  explicit Vst3Module(const std::string& path);
   ~Vst3Module();
   Vst3Module(const Vst3Module&) = delete;
   Vst3Module& operator=(const Vst3Module&) = delete;

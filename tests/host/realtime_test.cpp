@@ -4,6 +4,7 @@
 #include "tests/host/allocation_counter.h"
 #include "tests/host/host_fixture.h"
 #include "hosting/clap_host.h"
+#include "hosting/editions_under_test.h"
 #include "hosting/lv2_host.h"
 #include "hosting/vst3_host.h"
 
@@ -73,7 +74,7 @@ TEST_F(RealTime, AudioThreadCallsAllocateNothing) {
 
 // The LV2 edition's run, with a mode change in every round, allocates nothing either.
 TEST_F(RealTime, Lv2RunAllocatesNothing) {
-  const Lv2Module module(lv2BundleUnderTest());
+  const Lv2Module module(lv2BundleUnderTest(), lv2BinaryName());
   const LV2_Descriptor* descriptor = module.descriptor(kTwinfoldUri);
   ASSERT_TRUE(descriptor);
   Lv2Features features(512);
@@ -100,7 +101,7 @@ TEST_F(RealTime, Lv2RunAllocatesNothing) {
 // The VST3 edition's process, with a parameter change inside every block, allocates
 // nothing either, in both sample sizes.
 TEST_F(RealTime, Vst3ProcessAllocatesNothing) {
-  Vst3Module module;
+  Vst3Module module(vst3BinaryUnderTest());
   ASSERT_TRUE(module.loaded()) << module.library().error();
   vst3::IPluginFactory* factory = module.factory();
   ASSERT_TRUE(factory);
@@ -133,7 +134,7 @@ TEST_F(RealTime, Vst3ProcessAllocatesNothing) {
 // The CLAP edition's process, with an event inside every block, in both sample sizes
 // and both mixed pairs (through the scratch, beyond its length).
 TEST_F(RealTime, ClapProcessAllocatesNothing) {
-  const ClapModule module;
+  const ClapModule module(clapFileUnderTest());
   ASSERT_TRUE(module.loaded()) << module.library().error();
   ASSERT_TRUE(module.entry().init(nullptr));
   ClapHost host;
