@@ -1,5 +1,4 @@
-// A host of the CLAP edition, for the tests and the benchmarks: loads a .clap file by its
-// one export, as hosts do, and offers the host-side objects a plug-in is handed (the host record with or without extensions,
+// A host of CLAP plug-ins: loads a .clap file by its one export, as hosts do, and offers the host-side objects a plug-in is handed (the host record with or without extensions,
 // event lists, streams with short or failing calls), and instances driven through
 // their function tables.
 #pragma once
@@ -68,6 +67,8 @@ class ClapEvents {
   // A transport event at frame `time`.
   ClapEvents& transport(std::uint32_t time);
   const clap::clap_input_events* list() const { return &list_; }
+  bool empty() const { return events_.empty(); }
+  void clear() { events_.clear(); }
   // An output list that takes every event.
   static const clap::clap_output_events* sink();
 

@@ -74,11 +74,15 @@ std::optional<int> parseCommandLine(int argc, char** argv, RenderOptions& option
   app.footer(footer);
   app.get_formatter()->column_width(32);
 
-  app.add_option("PLUGIN", options.plugin, "The plug-in library (.so) to load")->required();
+  app.add_option("PLUGIN", options.plugin, "The plug-in: VST 2.4 library, .vst3 bundle, .clap file, .lv2 bundle or LV2 URI")->required();
   app.add_option("INPUT", options.input, "Audio file to process (none: the demo)");
   app.add_option("OUTPUT", options.output, "Where to write the result; its extension sets the file type");
 
   app.add_flag("--info", options.info, "Show what a host sees of the plug-in and exit");
+  app.add_flag("--json", options.json, "With --info: print it as one JSON object");
+  app.add_option("--plugin-id", options.pluginId,
+                 "Which plug-in of a CLAP file (its ID), VST3 bundle (class name) or LV2 bundle (URI)")
+      ->type_name("ID");
   app.add_option("-p,--param", options.parameters, "Set a parameter: INDEX=VALUE or NAME=TEXT (below)")
       ->type_name("SETTING")
       ->allow_extra_args(false);  // one value per --param, so PLUGIN may follow it
@@ -118,6 +122,7 @@ std::optional<int> parseCommandLine(int argc, char** argv, RenderOptions& option
     app.parse(argc, argv);
     if (!options.input.empty() && options.output.empty())
       throw CLI::ValidationError("OUTPUT", "give an OUTPUT file after INPUT");
+    if (options.json && !options.info) throw CLI::ValidationError("--json", "--json goes with --info");
     if (options.info && !options.input.empty())
       throw CLI::ValidationError("--info", "--info takes only the plug-in, no INPUT or OUTPUT");
   } catch (const CLI::ParseError& error) {

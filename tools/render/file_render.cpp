@@ -7,7 +7,8 @@
 
 #include "tools/render/audio_file.h"
 #include "tools/render/output_format.h"
-#include "tools/render/render_instance.h"
+#include "tools/render/open_plugin.h"
+#include "tools/render/render_plugin.h"
 #include "tools/render/render_error.h"
 #include "tools/render/renderer.h"
 #include "tools/render/tail_and_latency.h"
@@ -66,14 +67,14 @@ class FileSink final : public BlockSink<Sample> {
 };
 
 template <typename Sample>
-RenderResult renderThrough(RenderInstance& plugin, InputFile& input, OutputFile& output, std::int32_t blockSize,
+RenderResult renderThrough(RenderPlugin& plugin, InputFile& input, OutputFile& output, std::int32_t blockSize,
                            const RenderExtent& extent) {
   FileSource<Sample> source(input, plugin.numInputs(), blockSize);
   FileSink<Sample> sink(output, plugin.numOutputs(), blockSize);
   // libsndfile answers the largest count for a file of unknown length: no sum past it.
   const std::int64_t frames = input.format().frames;
   const std::int64_t expected = frames > INT64_MAX - extent.tailFrames ? INT64_MAX : frames + extent.tailFrames;
-  return renderBlocks<Sample>(plugin, source, &sink, expected, extent);
+  return renderBlocks<Sample>(plugin, input.format().sampleRate, blockSize, source, &sink, expected, extent);
 }
 
 std::string channelWord(std::int32_t count, const char* singular) {
@@ -82,7 +83,7 @@ std::string channelWord(std::int32_t count, const char* singular) {
 
 }  // namespace
 
-void checkChannelsFit(const InputFile& input, RenderInstance& plugin, bool upmix) {
+void checkChannelsFit(const InputFile& input, RenderPlugin& plugin, bool upmix) {
   const std::int32_t channels = input.format().channels;
   const std::int32_t inputs = plugin.numInputs();
   const std::string name = plugin.displayName();
@@ -102,21 +103,23 @@ void renderFile(const RenderOptions& options) {
   const OutputType outputType = outputTypeFor(options.output, options.encoding, options.fileType);
   InputFile input(options.input);
   const OutputFormat format = chooseOutputFormat(outputType, input.format().fileFormat);
-  RenderInstance plugin(options.plugin);
+  const std::unique_ptr<RenderPlugin> opened = openPlugin(options);
+  RenderPlugin& plugin = *opened;
   checkChannelsFit(input, plugin, options.upmix);
   checkChannelCounts(plugin);
   if (plugin.numOutputs() <= 0) throw RenderError(plugin.displayName() + " has no audio outputs to write");
   startProcessing(plugin, options, input.format().sampleRate);
-  applyUserSettings(plugin, options);
+  std::vector<TimedChange> changes = applyUserSettings(plugin, options, input.format().sampleRate);
   saveRequestedPreset(plugin, options);
-  const TailAndLatency tailAndLatency = planTailAndLatency(plugin, options, input.format().sampleRate);
-  const RenderExtent& extent = tailAndLatency.extent;
+  TailAndLatency tailAndLatency = planTailAndLatency(plugin, options, input.format().sampleRate);
+  RenderExtent& extent = tailAndLatency.extent;
+  extent.changes = std::move(changes);
 
   OutputFile output(options.output, format.fileFormat, plugin.numOutputs(), input.format().sampleRate);
   const RenderResult result = options.doublePrecision
                                   ? renderThrough<double>(plugin, input, output, options.blockSize, extent)
                                   : renderThrough<float>(plugin, input, output, options.blockSize, extent);
-  plugin.suspend();
+  plugin.stop();
   output.commit();
   std::cout << "Rendered " << options.output << " as " << format.name
             << (format.fallback.empty() ? "" : " (" + format.fallback + ")") << ": " << renderSummary(result)

@@ -9,7 +9,8 @@
 #include "tools/render/demo.h"
 #include "tools/render/file_render.h"
 #include "tools/render/info_report.h"
-#include "tools/render/render_instance.h"
+#include "tools/render/open_plugin.h"
+#include "tools/render/render_plugin.h"
 #include "tools/render/render_error.h"
 #include "tools/render/renderer.h"
 #include "tools/render/user_settings.h"
@@ -29,10 +30,14 @@ void stopCleanlyOnSignals() {
 
 // --info and --save-preset without audio still see the plug-in as a host runs it.
 void runWithoutAudio(const RenderOptions& options) {
-  RenderInstance plugin(options.plugin);
+  const std::unique_ptr<RenderPlugin> opened = openPlugin(options);
+  RenderPlugin& plugin = *opened;
   startProcessing(plugin, options, kSettingsSampleRate);
-  applyUserSettings(plugin, options);
-  if (options.info) printInfo(plugin, std::cout);
+  applyUserSettings(plugin, options, kSettingsSampleRate);
+  if (options.info && options.json)
+    printJsonInfo(plugin, std::cout);
+  else if (options.info)
+    printInfo(plugin, std::cout);
   saveRequestedPreset(plugin, options);
 }
 

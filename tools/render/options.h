@@ -11,6 +11,8 @@ struct RenderOptions {
   std::string input;
   std::string output;
   bool info = false;
+  bool json = false;            // --info as one JSON object
+  std::string pluginId;         // --plugin-id: which plug-in of a file that holds several
   std::int32_t blockSize = 512;
   bool doublePrecision = false;
   std::string encoding;                 // an --encoding name; empty: INPUT's or the nearest
