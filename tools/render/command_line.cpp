@@ -13,13 +13,15 @@ namespace {
 constexpr double kLongestTailSeconds = 3600.0;
 
 constexpr const char* kDescription =
-    "Runs a VST 2.4 plug-in (a Linux .so) over an audio file, the way a DAW would, without a DAW.\n"
+    "Runs a plug-in over an audio file, the way a DAW would, without a DAW. PLUGIN is a VST 2.4\n"
+    "library (.so, .dll), a VST3 bundle (.vst3), a CLAP file (.clap) or an LV2 bundle (.lv2) or URI.\n"
     "\n"
     "  vst-render PLUGIN                 demo: show the plug-in and run a test signal through it\n"
     "  vst-render --info PLUGIN          show what a host sees: names, parameters, programs, ...\n"
     "  vst-render PLUGIN INPUT OUTPUT    process INPUT (any format libsndfile reads) into OUTPUT\n"
     "  vst-render --param ... --save-preset FILE PLUGIN\n"
-    "                                    store settings as a preset file, no audio\n";
+    "                                    store settings as a preset file, no audio\n"
+    "  vst-render --info --json PLUGIN   what a host sees, as one JSON object\n";
 
 constexpr const char* kFooter =
     "Settings (--param, repeatable, applied in order after --preset):\n"
@@ -27,7 +29,10 @@ constexpr const char* kFooter =
     "  NAME=TEXT     the parameter called NAME to the value it displays as TEXT:\n"
     "                \"stereo / mono=mono\" (see --info for names and display texts); case and\n"
     "                outer spaces do not matter, and a number picks the closest number shown\n"
-    "                (\"Gain=6\" for a display of 6.000000)\n"
+    "                (\"Gain=6\" for a display of 6.000000); VST3 and CLAP convert the text\n"
+    "                themselves, LV2 matches scale points or a number in range\n"
+    "  SETTING@TIME  the setting from TIME on: seconds (@1.5) or frames (@72000f); an event at\n"
+    "                its frame for CLAP and VST3, a split block for VST 2.4 and LV2\n"
     "\n"
     "Output: OUTPUT's extension chooses the file type (wav, flac, ogg, aiff, au, caf, w64, rf64,\n"
     "mp3, ...; none: INPUT's type), or --type names it whatever the extension. --encoding\n"
