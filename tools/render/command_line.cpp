@@ -56,8 +56,15 @@ constexpr const char* kFooter =
     "The output is written to a hidden temporary file next to OUTPUT and moved into place only\n"
     "when the render finished, so a failed run never leaves a partial file or touches an existing one.\n"
     "\n"
-    "Exit codes: 0 success; 1 a failed render or a file or plug-in problem; 2 a usage error\n"
-    "(unknown option, missing argument, bad value).";
+    "Batch: -o FOLDER renders each INPUT into FOLDER under its own name (the extension from\n"
+    "--type, else the input's), reports each file, and goes on after a failure.\n"
+    "\n"
+    "Sidechain: a plug-in with more inputs than INPUT has channels gets the --sidechain file's\n"
+    "channels next, and silence in the rest (a note says so).\n"
+    "\n"
+    "Exit codes: 0 success; 1 a failed render or a file or plug-in problem (in a batch: any\n"
+    "file failed; the others are written); 2 a usage error (unknown option, missing argument,\n"
+    "bad value).";
 
 std::string encodingList() {
   std::string list;
@@ -82,6 +89,14 @@ std::optional<int> parseCommandLine(int argc, char** argv, RenderOptions& option
   app.add_option("PLUGIN", options.plugin, "The plug-in: VST 2.4 library, .vst3 bundle, .clap file, .lv2 bundle or LV2 URI")->required();
   app.add_option("INPUT", options.input, "Audio file to process (none: the demo)");
   app.add_option("OUTPUT", options.output, "Where to write the result; its extension sets the file type");
+  std::vector<std::string> moreInputs;
+  app.add_option("MORE", moreInputs, "With -o: more INPUT files (then OUTPUT is an input too)");
+  app.add_option("-o,--output-folder", options.outputFolder,
+                 "Batch: render every INPUT into FOLDER, each named after its input (--type: the file type)")
+      ->type_name("FOLDER");
+  app.add_option("--sidechain", options.sidechain,
+                 "Feed this file to the plug-in's inputs after INPUT's channels (a sidechain)")
+      ->type_name("FILE");
 
   app.add_flag("--info", options.info, "Show what a host sees of the plug-in and exit");
   app.add_flag("--json", options.json, "With --info: print it as one JSON object");
@@ -125,7 +140,15 @@ std::optional<int> parseCommandLine(int argc, char** argv, RenderOptions& option
 
   try {
     app.parse(argc, argv);
-    if (!options.input.empty() && options.output.empty())
+    if (!options.outputFolder.empty()) {
+      if (options.input.empty()) throw CLI::ValidationError("-o", "give the INPUT files to render into the folder");
+      options.batchInputs = {options.input};
+      if (!options.output.empty()) options.batchInputs.push_back(options.output);
+      options.batchInputs.insert(options.batchInputs.end(), moreInputs.begin(), moreInputs.end());
+    } else if (!moreInputs.empty()) {
+      throw CLI::ValidationError("INPUT", "several INPUT files need -o FOLDER");
+    }
+    if (!options.input.empty() && options.output.empty() && options.outputFolder.empty())
       throw CLI::ValidationError("OUTPUT", "give an OUTPUT file after INPUT");
     if (options.json && !options.info) throw CLI::ValidationError("--json", "--json goes with --info");
     if (options.info && !options.input.empty())

@@ -42,6 +42,7 @@ void runWithoutAudio(const RenderOptions& options) {
 }
 
 int run(const RenderOptions& options) {
+  if (!options.outputFolder.empty()) return renderBatch(options) == 0 ? kExitSuccess : kExitFailure;
   if (!options.input.empty()) renderFile(options);
   else if (options.info || !options.savePreset.empty()) runWithoutAudio(options);
   else runDemo(options);

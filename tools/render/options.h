@@ -23,5 +23,8 @@ struct RenderOptions {
   std::string preset;                   // loaded before the parameters
   std::string savePreset;
   bool upmix = false;
+  std::string sidechain;                // --sidechain: feeds the inputs after INPUT's channels
+  std::string outputFolder;             // -o: a batch of INPUTs, each written there
+  std::vector<std::string> batchInputs;
   bool force = false;
 };
