@@ -20,6 +20,7 @@ const LV2_Descriptor* Lv2Module::descriptor(const char* uri) const {
 
 Lv2Features::Lv2Features(std::optional<std::int32_t> maxBlockLength) {
   list_.push_back(&mapFeature_);
+  list_.push_back(&unmapFeature_);
   if (maxBlockLength) {
     blockLength_ = *maxBlockLength;
     options_.push_back({LV2_OPTIONS_INSTANCE, 0, map(LV2_BUF_SIZE__maxBlockLength), sizeof blockLength_,
@@ -36,6 +37,14 @@ LV2_URID Lv2Features::map(const char* uri) {
     if (uris_[i] == uri) return static_cast<LV2_URID>(i + 1);
   uris_.emplace_back(uri);
   return static_cast<LV2_URID>(uris_.size());
+}
+
+const char* Lv2Features::unmap(LV2_URID urid) const {
+  return urid >= 1 && urid <= uris_.size() ? uris_[urid - 1].c_str() : nullptr;
+}
+
+const char* Lv2Features::unmapUri(LV2_URID_Unmap_Handle handle, LV2_URID urid) {
+  return static_cast<const Lv2Features*>(handle)->unmap(urid);
 }
 
 LV2_URID Lv2Features::mapUri(LV2_URID_Map_Handle handle, const char* uri) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -33,7 +34,7 @@ class Lv2Module {
   DescriptorFunction function_ = nullptr;
 };
 
-// A URID map and, given a block length, the options feature announcing it as
+// A URID map and unmap and, given a block length, the options feature announcing it as
 // buf-size maxBlockLength (an atom Int). Keeps what it hands out alive and in place.
 class Lv2Features {
  public:
@@ -45,11 +46,18 @@ class Lv2Features {
   const LV2_Feature* const* list() const { return list_.data(); }
   const LV2_Feature* mapFeature() const { return &mapFeature_; }
   LV2_URID map(const char* uri);
+  // The URI of a mapped number; null for one never handed out.
+  const char* unmap(LV2_URID urid) const;
+  LV2_URID_Map* mapper() { return &map_; }
+  LV2_URID_Unmap* unmapper() { return &unmap_; }
 
  private:
   static LV2_URID mapUri(LV2_URID_Map_Handle handle, const char* uri);
-  std::vector<std::string> uris_;
+  static const char* unmapUri(LV2_URID_Unmap_Handle handle, LV2_URID urid);
+  std::deque<std::string> uris_;  // stays in place as it grows: unmap hands out its texts
   LV2_URID_Map map_{this, &Lv2Features::mapUri};
+  LV2_URID_Unmap unmap_{this, &Lv2Features::unmapUri};
+  LV2_Feature unmapFeature_{LV2_URID__unmap, &unmap_};
   std::int32_t blockLength_ = 0;
   std::vector<LV2_Options_Option> options_;
   LV2_Feature mapFeature_{LV2_URID__map, &map_};

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "hosting/lv2_host.h"
@@ -143,6 +144,7 @@ class Lv2RenderPlugin final : public RenderPlugin {
     if (!made) throw RenderError(displayName() + " could not be instantiated (it may need a feature this host lacks)");
     instance_.emplace(lilv_instance_get_descriptor(made), lilv_instance_get_handle(made),
                       [made] { lilv_instance_free(made); });
+    made_ = made;
     for (std::size_t i = 0; i < controls_.size(); ++i) instance_->connect(controls_[i].index, &values_[i]);
     for (std::size_t i = 0; i < outputControls_.size(); ++i) instance_->connect(outputControls_[i], &outputValues_[i]);
     atoms_.assign(atomPorts_.size(), std::vector<std::uint64_t>(kAtomCapacity / 8));
@@ -175,14 +177,70 @@ class Lv2RenderPlugin final : public RenderPlugin {
   std::optional<std::int64_t> tail() override { return std::nullopt; }
   void printDetails(std::ostream& out) override { printCommonInfo(*this, out); }
 
+  // The state as lilv writes it (Turtle): the control values and the plug-in's own.
   std::vector<std::uint8_t> saveState() override {
-    throw RenderError("vst-render does not save LV2 state; use the plug-in's presets by URI");
+    requireInstance();
+    LilvState* state = lilv_state_new_from_instance(plugin_, instanceOf(), features_->mapper(), nullptr, nullptr,
+                                                    nullptr, nullptr, &Lv2RenderPlugin::portValue, this, 0, nullptr);
+    if (!state) throw RenderError(displayName() + " handed out no state");
+    char* text = lilv_state_to_string(world_, features_->mapper(), features_->unmapper(), state,
+                                      "urn:vst-render:state", nullptr);
+    lilv_state_free(state);
+    if (!text) throw RenderError("lilv could not write the state of " + displayName());
+    std::vector<std::uint8_t> bytes(text, text + std::strlen(text));
+    lilv_free(text);
+    return bytes;
   }
-  void loadState(const std::vector<std::uint8_t>&) override {
-    throw RenderError("vst-render does not load LV2 state files");
+  void loadState(const std::vector<std::uint8_t>& bytes) override {
+    requireInstance();
+    const std::string text(bytes.begin(), bytes.end());
+    restore(lilv_state_new_from_string(world_, features_->mapper(), text.c_str()), "the state file");
+  }
+  bool takesPresetUri() override { return true; }
+  void loadPresetUri(const std::string& uri) override {
+    requireInstance();
+    lilv_world_load_all(world_);
+    Node node(lilv_new_uri(world_, uri.c_str()));
+    lilv_world_load_resource(world_, node);
+    restore(lilv_state_new_from_world(world_, features_->mapper(), node), "preset <" + uri + ">");
   }
 
  private:
+  void requireInstance() {
+    if (!instance_) throw RenderError(displayName() + " is not instantiated yet");
+  }
+  LilvInstance* instanceOf() { return made_; }
+
+  static const void* portValue(const char* symbol, void* self, std::uint32_t* size, std::uint32_t* type) {
+    auto& plugin = *static_cast<Lv2RenderPlugin*>(self);
+    for (std::size_t i = 0; i < plugin.controls_.size(); ++i)
+      if (plugin.controls_[i].symbol == symbol) {
+        *size = sizeof(float);
+        *type = plugin.features_->map(LV2_ATOM__Float);
+        return &plugin.values_[i];
+      }
+    *size = *type = 0;
+    return nullptr;
+  }
+  static void setPortValue(const char* symbol, void* self, const void* value, std::uint32_t size, std::uint32_t type) {
+    auto& plugin = *static_cast<Lv2RenderPlugin*>(self);
+    if (size != sizeof(float) || type != plugin.features_->map(LV2_ATOM__Float)) return;
+    for (std::size_t i = 0; i < plugin.controls_.size(); ++i)
+      if (plugin.controls_[i].symbol == symbol) std::memcpy(&plugin.values_[i], value, sizeof(float));
+  }
+
+  // Refuses a state of another plug-in before anything changes.
+  void restore(LilvState* state, const std::string& what) {
+    if (!state) throw RenderError(what + " is not an LV2 state lilv can read");
+    const std::string owner = lilv_node_as_uri(lilv_state_get_plugin_uri(state));
+    if (owner != identifier()) {
+      lilv_state_free(state);
+      throw RenderError(what + " was made for <" + owner + ">, not for " + displayName() + " <" + identifier() + ">");
+    }
+    lilv_state_restore(state, made_, &Lv2RenderPlugin::setPortValue, this, 0, features_->list());
+    lilv_state_free(state);
+  }
+
   static bool formatLooksLikeUri(const std::string& text) {
     return text.rfind("urn:", 0) == 0 || text.find("://") != std::string::npos;
   }
@@ -277,6 +335,7 @@ class Lv2RenderPlugin final : public RenderPlugin {
   std::vector<std::vector<std::uint64_t>> atoms_;
   std::optional<hosting::Lv2Features> features_;
   std::optional<hosting::Lv2Instance> instance_;
+  LilvInstance* made_ = nullptr;
   bool active_ = false;
 };
 

@@ -1,5 +1,6 @@
 #include "tools/render/preset_io.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -133,10 +134,16 @@ bool isVst2PresetName(const std::string& path) { return endsWith(path, ".fxp") |
 
 void loadPreset(RenderPlugin& plugin, const std::string& path, bool force) {
   if (auto* vst2 = dynamic_cast<Vst2RenderPlugin*>(&plugin)) return loadVst2Preset(vst2->instance(), path, force);
-  if (isVst2PresetName(path))
-    throw RenderError("'" + path + "' is a VST 2.4 preset; " + plugin.displayName() + " is a " + plugin.formatName() +
-                      " plug-in, which takes a state file of its own format");
-  plugin.loadState(readWholeFile(path));
+  std::error_code error;
+  if (plugin.takesPresetUri() && !std::filesystem::exists(path, error) && path.find(':') != std::string::npos)
+    return plugin.loadPresetUri(path);
+  // This product's VST3 and CLAP editions take .fxp and .fxb files as their state too.
+  const std::vector<std::uint8_t> bytes = readWholeFile(path);
+  try {
+    plugin.loadState(bytes);
+  } catch (const RenderError& refused) {
+    throw RenderError("'" + path + "': " + refused.what());
+  }
 }
 
 void savePreset(RenderPlugin& plugin, const std::string& path) {

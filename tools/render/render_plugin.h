@@ -80,4 +80,7 @@ class RenderPlugin {
   // format or plug-in has none.
   virtual std::vector<std::uint8_t> saveState() = 0;
   virtual void loadState(const std::vector<std::uint8_t>& bytes) = 0;
+  // LV2 presets are named by URI.
+  virtual bool takesPresetUri() { return false; }
+  virtual void loadPresetUri(const std::string& /*uri*/) {}
 };
