@@ -102,3 +102,15 @@ TEST(ThirdPartyFormats, OnePluginRendersAlikeInEveryFormat) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TimedSettings, ATimeThatIsNoTimeIsAUsageError) {
+  for (const char* setting : {"0=1@-1", "0=1@1.5f", "0=1@nanf"}) {
+    const RunResult run = runRender({"--param", setting, "--info", twinfoldPlugin()});
+    EXPECT_EQ(run.exitCode, 2) << setting << ": " << run.output;
+    EXPECT_NE(run.output.find("seconds (1.5) or whole frames (72000f)"), std::string::npos) << run.output;
+  }
+}
+
+}  // namespace
