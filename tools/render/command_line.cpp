@@ -106,11 +106,12 @@ std::optional<int> parseCommandLine(int argc, char** argv, RenderOptions& option
   app.add_option("-p,--param", options.parameters, "Set a parameter: INDEX=VALUE or NAME=TEXT (below)")
       ->type_name("SETTING")
       ->allow_extra_args(false);  // one value per --param, so PLUGIN may follow it
-  app.add_option("--preset", options.preset, "Load a preset: an .fxp program or an .fxb bank")
+  app.add_option("--preset", options.preset,
+                 "Load a preset: .fxp/.fxb (VST 2.4), a state file (VST3, CLAP, LV2), an LV2 preset URI")
       ->type_name("FILE");
   app.add_flag("--force", options.force, "Load a preset made for another plug-in (unique ID) anyway");
   app.add_option("--save-preset", options.savePreset,
-                 "Save the state after the settings: a program, or a bank for *.fxb")
+                 "Save the state after the settings: a program, or a bank for *.fxb; other formats: their state")
       ->type_name("FILE");
   app.add_option("-b,--block-size", options.blockSize, "Frames per processing call, 1 to 65536 (default 512)")
       ->type_name("FRAMES")

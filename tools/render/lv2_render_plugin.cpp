@@ -199,10 +199,12 @@ class Lv2RenderPlugin final : public RenderPlugin {
   bool takesPresetUri() override { return true; }
   void loadPresetUri(const std::string& uri) override {
     requireInstance();
-    lilv_world_load_all(world_);
+    // The plug-in's bundle names its presets; the one holding this preset is read now.
     Node node(lilv_new_uri(world_, uri.c_str()));
     lilv_world_load_resource(world_, node);
-    restore(lilv_state_new_from_world(world_, features_->mapper(), node), "preset <" + uri + ">");
+    LilvState* state = lilv_state_new_from_world(world_, features_->mapper(), node);
+    if (!state) throw RenderError("no LV2 preset <" + uri + "> was found for " + displayName());
+    restore(state, "preset <" + uri + ">");
   }
 
  private:
