@@ -168,7 +168,11 @@ class Lv2RenderPlugin final : public RenderPlugin {
 
   std::int64_t latency() override {
     if (!latencyPort_ || !instance_) return 0;
-    // The report is an output control, written by a run: one of no frames asks for it.
+    // The report is an output control, written by a run: one of no frames asks for it,
+    // with every audio port on a buffer all the same.
+    float scratch[1] = {0.0f};
+    for (std::uint32_t port : audioIn_) instance_->connect(port, scratch);
+    for (std::uint32_t port : audioOut_) instance_->connect(port, scratch);
     resetAtoms();
     instance_->run(0);
     const float reported = outputValues_.at(*latencyPort_);

@@ -68,10 +68,10 @@ class Vst3RenderPlugin final : public RenderPlugin {
     instance_.emplace(factory_, IComponent_iid, &classId);
     if (!*instance_) throw RenderError("the VST3 plug-in '" + path + "' answered no component, processor or controller");
     // Parameters and buses are known once initialized; start() sets up processing.
-    V3CALL(instance_->component, initialize, host_.table ? static_cast<FUnknown*>(static_cast<void*>(&host_)) : nullptr);
+    V3CALL(instance_->component, initialize, hostContext());
     initialized_ = true;
     if (instance_->separateController()) {
-      V3CALL(instance_->controller, initialize, static_cast<FUnknown*>(static_cast<void*>(&host_)));
+      V3CALL(instance_->controller, initialize, hostContext());
       syncController();
     }
     V3CALL(instance_->controller, setComponentHandler, &handler_);
@@ -86,6 +86,8 @@ class Vst3RenderPlugin final : public RenderPlugin {
   ~Vst3RenderPlugin() override {
     if (processing_) stop();
     if (instance_ && initialized_) V3CALL(instance_->component, terminate);
+    instance_.reset();
+    if (factory_) V3CALL(factory_, release);
   }
 
   std::string formatName() const override { return "VST3"; }
@@ -189,6 +191,9 @@ class Vst3RenderPlugin final : public RenderPlugin {
   }
 
  private:
+  // The host application object, as the plug-in's initialize takes it.
+  FUnknown* hostContext() { return reinterpret_cast<FUnknown*>(static_cast<IHostApplication*>(&host_)); }
+
   int32 mainChannels(int32 direction) {
     BusInfo bus{};
     const int32 buses = V3CALL(instance_->component, getBusCount, kAudio, direction);
