@@ -1,6 +1,7 @@
 // A CLAP file as a RenderPlugin, over hosting's ClapModule, ClapHost and ClapInstance.
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 
 #include "hosting/clap_host.h"
 #include "tools/render/format_plugins.h"
@@ -14,6 +15,8 @@ using namespace clap;
 class ClapRenderPlugin final : public RenderPlugin {
  public:
   ClapRenderPlugin(const std::string& path, const std::string& id) : path_(path), module_(path) {
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) throw RenderError("plug-in '" + path + "' not found");
     if (!module_.library().loaded())
       throw RenderError("'" + path + "' is not a loadable CLAP file: " + module_.library().error());
     if (!module_.loaded()) throw RenderError("'" + path + "' is not a CLAP plug-in: it exports no clap_entry");

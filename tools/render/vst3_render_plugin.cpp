@@ -43,6 +43,8 @@ std::u16string utf16(const std::string& text) {
 class Vst3RenderPlugin final : public RenderPlugin {
  public:
   Vst3RenderPlugin(const std::string& path, const std::string& id) : path_(path), module_(bundleBinary(path)) {
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) throw RenderError("plug-in '" + path + "' not found");
     if (!module_.library().loaded())
       throw RenderError("'" + path + "' is not a loadable VST3 bundle: " + module_.library().error());
     if (!module_.loaded()) throw RenderError("the VST3 module '" + path + "' refused to start (its entry function failed)");
