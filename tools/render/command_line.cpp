@@ -62,9 +62,9 @@ constexpr const char* kFooter =
     "Sidechain: a plug-in with more inputs than INPUT has channels gets the --sidechain file's\n"
     "channels next, and silence in the rest (a note says so).\n"
     "\n"
-    "Exit codes: 0 success; 1 a failed render or a file or plug-in problem (in a batch: any\n"
-    "file failed; the others are written); 2 a usage error (unknown option, missing argument,\n"
-    "bad value).";
+    "Exit codes: 0 success; 1 a failed render or a file or plug-in problem; 2 a usage error\n"
+    "(unknown option, missing argument, bad value). A batch exits with 1 when any file\n"
+    "failed; the others are written.";
 
 std::string encodingList() {
   std::string list;
