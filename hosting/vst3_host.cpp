@@ -244,7 +244,7 @@ void Vst3Instance::start(double rate, std::int32_t maxBlock, std::int32_t sample
   if (separate_) {
     V3CALL(controller, initialize, context);
     MemoryStream state;
-    if (V3CALL(component, getState, &state) == kResultOk) {
+    if (V3CALL(component, getState, &state) == kResultOk && !state.bytes.empty()) {
       state.position = 0;
       V3CALL(controller, setComponentState, &state);
     }
@@ -274,7 +274,7 @@ tresult Vst3Instance::process(Sample** in, Sample** out, std::int32_t frames, IP
 template <class Sample>
 tresult Vst3Instance::processBuses(Sample** in, std::int32_t inChannels, Sample** out, std::int32_t outChannels,
                                    std::int32_t frames, IParameterChanges* changes, ProcessContext* context,
-                                   std::int32_t mode) {
+                                   std::int32_t mode, IParameterChanges* outputChanges) {
   AudioBusBuffers inputs{};
   AudioBusBuffers outputs{};
   inputs.numChannels = inChannels;
@@ -287,6 +287,7 @@ tresult Vst3Instance::processBuses(Sample** in, std::int32_t inChannels, Sample*
   data.inputs = &inputs;
   data.outputs = &outputs;
   data.inputParameterChanges = changes;
+  data.outputParameterChanges = outputChanges;
   data.processContext = context;
   if constexpr (sizeof(Sample) == sizeof(float)) {
     data.symbolicSampleSize = kSample32;
@@ -301,9 +302,11 @@ tresult Vst3Instance::processBuses(Sample** in, std::int32_t inChannels, Sample*
 }
 
 template tresult Vst3Instance::processBuses<float>(float**, std::int32_t, float**, std::int32_t, std::int32_t,
-                                                   IParameterChanges*, ProcessContext*, std::int32_t);
+                                                   IParameterChanges*, ProcessContext*, std::int32_t,
+                                                   IParameterChanges*);
 template tresult Vst3Instance::processBuses<double>(double**, std::int32_t, double**, std::int32_t, std::int32_t,
-                                                    IParameterChanges*, ProcessContext*, std::int32_t);
+                                                    IParameterChanges*, ProcessContext*, std::int32_t,
+                                                    IParameterChanges*);
 template tresult Vst3Instance::process<float>(float**, float**, std::int32_t, IParameterChanges*, ProcessContext*);
 template tresult Vst3Instance::process<double>(double**, double**, std::int32_t, IParameterChanges*,
                                                ProcessContext*);

@@ -113,11 +113,12 @@ class Vst3Instance {
   template <class Sample>
   vst3::tresult process(Sample** in, Sample** out, std::int32_t frames, vst3::IParameterChanges* changes = nullptr,
                         vst3::ProcessContext* context = nullptr);
-  // One call over the main buses with these channel counts (no bus where 0).
+  // One call over the main buses with these channel counts (no bus where 0), and a
+  // list for the plug-in's own parameter changes where given.
   template <class Sample>
   vst3::tresult processBuses(Sample** in, std::int32_t inChannels, Sample** out, std::int32_t outChannels,
                              std::int32_t frames, vst3::IParameterChanges* changes, vst3::ProcessContext* context,
-                             std::int32_t mode);
+                             std::int32_t mode, vst3::IParameterChanges* outputChanges = nullptr);
   bool separateController() const { return separate_; }
 
   vst3::IComponent* component = nullptr;

@@ -208,7 +208,7 @@ class Vst3RenderPlugin final : public RenderPlugin {
   void syncController() {
     if (!instance_->separateController()) return;
     hosting::MemoryStream state;
-    if (V3CALL(instance_->component, getState, &state) != kResultOk) return;
+    if (V3CALL(instance_->component, getState, &state) != kResultOk || state.bytes.empty()) return;
     state.position = 0;
     V3CALL(instance_->controller, setComponentState, &state);
   }
@@ -225,7 +225,7 @@ class Vst3RenderPlugin final : public RenderPlugin {
   template <class Sample>
   void run(Sample** inputs, Sample** outputs, std::int32_t frames) {
     instance_->processBuses(inputs, frames ? inputs_ : 0, outputs, frames ? outputs_ : 0, frames,
-                            changes_.queues.empty() ? nullptr : &changes_, nullptr, kOffline);
+                            changes_.queues.empty() ? nullptr : &changes_, nullptr, kOffline, &outputChanges_);
     changes_.queues.clear();
   }
 
@@ -239,6 +239,7 @@ class Vst3RenderPlugin final : public RenderPlugin {
   int32 inputs_ = 0, outputs_ = 0;
   std::vector<ParameterInfo> parameters_;
   hosting::ParameterChanges changes_;
+  hosting::ParameterChanges outputChanges_;  // takes no changes: the renderer has no use for them
   int32 sampleSize_ = kSample32;
   bool initialized_ = false, processing_ = false;
 };
