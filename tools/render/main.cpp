@@ -1,6 +1,6 @@
-// vst-render: an offline VST 2.4 host. Every failure ends in one message on stderr
-// and exit code 1 (2 for a usage error), after the plug-in was closed and any
-// temporary output removed.
+// vst-render: an offline host of VST 2.4, VST3, CLAP and LV2 plug-ins. Every failure ends
+// in one message on stderr and exit code 1 (2 for a usage error), after the plug-in was
+// closed and any temporary output removed.
 #include <csignal>
 #include <exception>
 #include <iostream>
