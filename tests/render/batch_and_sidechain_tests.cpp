@@ -51,6 +51,13 @@ TEST(Sidechain, SilenceOrTheSidechainFileFeedsTheInputsLeftOver) {
   ASSERT_EQ(plain.channels, 1);  // fewer outputs than inputs: the outputs it has
   EXPECT_EQ(plain.planes[0], main);
 
+  writeAudio(folder.file("side44.wav"), {side, side2}, 44100, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+  const RunResult mismatch = runRender({"--sidechain", folder.file("side44.wav"), FIXTURE_SIDECHAIN_FILE,
+                                        folder.file("main.wav"), folder.file("never.wav")});
+  EXPECT_EQ(mismatch.exitCode, 1);
+  EXPECT_NE(mismatch.output.find("runs at 44100 Hz, '" + folder.file("main.wav") + "' at 48000 Hz"), std::string::npos)
+      << mismatch.output;
+
   const RunResult fed = runRender({"--sidechain", folder.file("side.wav"), FIXTURE_SIDECHAIN_FILE,
                                    folder.file("main.wav"), folder.file("fed.wav")});
   ASSERT_EQ(fed.exitCode, 0) << fed.output;
