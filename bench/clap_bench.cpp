@@ -5,6 +5,7 @@
 #include "bench/bench_summary.h"
 #include "bench/edition_ratio.h"
 #include "hosting/clap_host.h"
+#include "hosting/editions_under_test.h"
 
 using namespace hosting;
 
@@ -12,7 +13,7 @@ namespace {
 
 const ClapModule& clapModule() {
   static const ClapModule* module = [] {
-    auto* loaded = new ClapModule();
+    auto* loaded = new ClapModule(clapFileUnderTest());
     if (loaded->loaded()) loaded->entry().init(clapFileUnderTest().c_str());
     return loaded;
   }();

@@ -20,6 +20,7 @@
 #include "bench/bench_host.h"
 #include "bench/hand_loops.h"
 #include "hosting/clap_host.h"
+#include "hosting/editions_under_test.h"
 #include "hosting/lv2_host.h"
 #include "hosting/vst3_host.h"
 
@@ -91,7 +92,7 @@ struct Vst3Work {
 
 template <class Sample>
 int runVst3(FoldMode mode, StereoBuffers<Sample>& buffers, std::int32_t blocks) {
-  Vst3Module module;
+  Vst3Module module(vst3BinaryUnderTest());
   vst3::IPluginFactory* factory = module.factory();
   if (!factory) return 1;
   {
@@ -124,7 +125,7 @@ struct ClapWork {
 
 template <class Sample>
 int runClap(FoldMode mode, StereoBuffers<Sample>& buffers, std::int32_t blocks) {
-  ClapModule module;
+  ClapModule module(clapFileUnderTest());
   if (!module.loaded() || !module.entry().init(clapFileUnderTest().c_str())) return 1;
   {
     ClapHost host;
@@ -161,7 +162,7 @@ struct Lv2Work {
 };
 
 int runLv2(FoldMode mode, StereoBuffers<float>& buffers, std::int32_t blocks) {
-  const Lv2Module module(lv2BundleUnderTest());
+  const Lv2Module module(lv2BundleUnderTest(), lv2BinaryName());
   const LV2_Descriptor* descriptor = module.loaded() ? module.descriptor(kTwinfoldUri) : nullptr;
   if (!descriptor) return 1;
   Lv2Features features(std::max(buffers.frames(), 1));

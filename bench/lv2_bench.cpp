@@ -13,6 +13,7 @@
 #include "bench/bench_summary.h"
 #include "bench/edition_ratio.h"
 #include "hosting/lv2_host.h"
+#include "hosting/editions_under_test.h"
 
 using namespace hosting;
 
@@ -24,7 +25,7 @@ const PluginModule& vstModule() {
 }
 
 const Lv2Module& lv2Module() {
-  static const Lv2Module module(lv2BundleUnderTest());
+  static const Lv2Module module(lv2BundleUnderTest(), lv2BinaryName());
   return module;
 }
 

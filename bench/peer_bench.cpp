@@ -22,6 +22,7 @@
 #include "bench/bench_summary.h"
 #include "bench/hand_loops.h"
 #include "hosting/lv2_host.h"
+#include "hosting/editions_under_test.h"
 
 using namespace hosting;
 

@@ -5,13 +5,14 @@
 #include "bench/bench_summary.h"
 #include "bench/edition_ratio.h"
 #include "hosting/vst3_host.h"
+#include "hosting/editions_under_test.h"
 
 using namespace hosting;
 
 namespace {
 
 Vst3Module& vst3Module() {
-  static Vst3Module* module = new Vst3Module();
+  static Vst3Module* module = new Vst3Module(vst3BinaryUnderTest());
   return *module;
 }
 

@@ -10,11 +10,6 @@ namespace hosting {
 
 using namespace clap;
 
-std::string clapFileUnderTest() {
-  if (const char* path = std::getenv("TWINFOLD_CLAP")) return path;
-  return TWINFOLD_CLAP_PATH;
-}
-
 ClapModule::ClapModule(const std::string& path)
     : library_(path), entry_(static_cast<const clap_plugin_entry*>(library_.symbol("clap_entry"))) {}
 

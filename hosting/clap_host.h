@@ -1,5 +1,4 @@
-// A host of the CLAP edition, for the tests and the benchmarks: loads a .clap file by its
-// one export, as hosts do, and offers the host-side objects a plug-in is handed (the host record with or without extensions,
+// A host of CLAP plug-ins: loads a .clap file by its one export, as hosts do, and offers the host-side objects a plug-in is handed (the host record with or without extensions,
 // event lists, streams with short or failing calls), and instances driven through
 // their function tables.
 #pragma once
@@ -17,13 +16,10 @@ namespace hosting {
 
 inline constexpr const char* kClapPluginId = "com.quillmarsh.twinfold";
 
-// The file under test: $TWINFOLD_CLAP if set, else the path the build baked in.
-std::string clapFileUnderTest();
-
 // A loaded file and its clap_entry; nothing is called on load.
 class ClapModule {
  public:
-  explicit ClapModule(const std::string& path = clapFileUnderTest());
+  explicit ClapModule(const std::string& path);
   bool loaded() const { return entry_ != nullptr; }
   const clap::clap_plugin_entry& entry() const { return *entry_; }
   const clap::clap_plugin_factory* factory() const;
@@ -79,6 +75,8 @@ class ClapEvents {
     claimsSize_ = true;
   }
   const clap::clap_input_events* list() const { return &list_; }
+  bool empty() const { return events_.empty(); }
+  void clear() { events_.clear(); }
   // An output list that takes every event.
   static const clap::clap_output_events* sink();
 

@@ -1,25 +1,12 @@
 #include "hosting/lv2_host.h"
 
-#include <cstdlib>
 #include <lv2/buf-size/buf-size.h>
 #include <lv2/atom/atom.h>
 
 namespace hosting {
 
-std::string lv2BundleUnderTest() {
-  if (const char* path = std::getenv("TWINFOLD_LV2_BUNDLE")) return path;
-  return TWINFOLD_LV2_BUNDLE_PATH;
-}
-
-std::string lv2BinaryName() {
-#if defined(_WIN32)
-  return "Quillmarsh_twinfold.dll";
-#else
-  return "Quillmarsh_twinfold.so";
-#endif
-}
-
-Lv2Module::Lv2Module(const std::string& bundle) : bundle_(bundle), library_(bundle + "/" + lv2BinaryName()) {
+Lv2Module::Lv2Module(const std::string& bundle, const std::string& binaryName)
+    : bundle_(bundle), library_(bundle + "/" + binaryName) {
   function_ = reinterpret_cast<DescriptorFunction>(library_.symbol("lv2_descriptor"));
 }
 
@@ -33,6 +20,7 @@ const LV2_Descriptor* Lv2Module::descriptor(const char* uri) const {
 
 Lv2Features::Lv2Features(std::optional<std::int32_t> maxBlockLength) {
   list_.push_back(&mapFeature_);
+  list_.push_back(&unmapFeature_);
   if (maxBlockLength) {
     blockLength_ = *maxBlockLength;
     options_.push_back({LV2_OPTIONS_INSTANCE, 0, map(LV2_BUF_SIZE__maxBlockLength), sizeof blockLength_,
@@ -51,6 +39,14 @@ LV2_URID Lv2Features::map(const char* uri) {
   return static_cast<LV2_URID>(uris_.size());
 }
 
+const char* Lv2Features::unmap(LV2_URID urid) const {
+  return urid >= 1 && urid <= uris_.size() ? uris_[urid - 1].c_str() : nullptr;
+}
+
+const char* Lv2Features::unmapUri(LV2_URID_Unmap_Handle handle, LV2_URID urid) {
+  return static_cast<const Lv2Features*>(handle)->unmap(urid);
+}
+
 LV2_URID Lv2Features::mapUri(LV2_URID_Map_Handle handle, const char* uri) {
   return static_cast<Lv2Features*>(handle)->map(uri);
 }
@@ -63,32 +59,6 @@ Lv2Instance::~Lv2Instance() {
     release_();
   else
     descriptor_->cleanup(handle_);
-}
-
-Lv2StereoBlock::Lv2StereoBlock(std::vector<float> left, std::vector<float> right)
-    : in{std::move(left), std::move(right)},
-      out{std::vector<float>(in[0].size(), -7.0f), std::vector<float>(in[0].size(), -7.0f)} {}
-
-void Lv2StereoBlock::run(Lv2Instance& instance, float mode) {
-  control = mode;
-  instance.connect(kInLeft, in[0].data());
-  instance.connect(kInRight, in[1].data());
-  instance.connect(kOutLeft, out[0].data());
-  instance.connect(kOutRight, out[1].data());
-  instance.connect(kModePort, &control);
-  instance.run(static_cast<std::uint32_t>(in[0].size()));
-}
-
-void Lv2StereoBlock::runInPlace(Lv2Instance& instance, float mode) {
-  control = mode;
-  for (std::uint32_t channel : {0u, 1u}) {
-    instance.connect(kInLeft + channel, in[channel].data());
-    instance.connect(kOutLeft + channel, in[channel].data());
-  }
-  instance.connect(kModePort, &control);
-  instance.run(static_cast<std::uint32_t>(in[0].size()));
-  out[0] = in[0];
-  out[1] = in[1];
 }
 
 }  // namespace hosting

@@ -1,9 +1,9 @@
-// A host of the LV2 edition, for the tests and the benchmarks: the bundle's module
-// loaded through its one export, the features a host offers at instantiation, and
+// A host of LV2 plug-ins: a bundle's module loaded through its one export, the features a host offers at instantiation, and
 // instances driven through their descriptor as an LV2 host drives them.
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -17,20 +17,11 @@
 
 namespace hosting {
 
-inline constexpr const char* kTwinfoldUri = "urn:quillmarsh:twinfold";
-// The plug-in's ports, in the order its description lists them.
-enum Lv2Port : std::uint32_t { kInLeft, kInRight, kOutLeft, kOutRight, kModePort, kPortCount };
-
-// The bundle under test: $TWINFOLD_LV2_BUNDLE if set, else the folder the build made.
-std::string lv2BundleUnderTest();
-// The module's file name in the bundle on this target.
-std::string lv2BinaryName();
-
-// The bundle's module, loaded once; descriptor() looks the plug-in up by URI through
+// A bundle's module, loaded once; descriptor() looks the plug-in up by URI through
 // lv2_descriptor, as a host does.
 class Lv2Module {
  public:
-  explicit Lv2Module(const std::string& bundle);
+  Lv2Module(const std::string& bundle, const std::string& binaryName);
   bool loaded() const { return function_ != nullptr; }
   const LV2_Descriptor* descriptor(const char* uri) const;
   const std::string& bundle() const { return bundle_; }
@@ -43,7 +34,7 @@ class Lv2Module {
   DescriptorFunction function_ = nullptr;
 };
 
-// A URID map and, given a block length, the options feature announcing it as
+// A URID map and unmap and, given a block length, the options feature announcing it as
 // buf-size maxBlockLength (an atom Int). Keeps what it hands out alive and in place.
 class Lv2Features {
  public:
@@ -55,11 +46,18 @@ class Lv2Features {
   const LV2_Feature* const* list() const { return list_.data(); }
   const LV2_Feature* mapFeature() const { return &mapFeature_; }
   LV2_URID map(const char* uri);
+  // The URI of a mapped number; null for one never handed out.
+  const char* unmap(LV2_URID urid) const;
+  LV2_URID_Map* mapper() { return &map_; }
+  LV2_URID_Unmap* unmapper() { return &unmap_; }
 
  private:
   static LV2_URID mapUri(LV2_URID_Map_Handle handle, const char* uri);
-  std::vector<std::string> uris_;
+  static const char* unmapUri(LV2_URID_Unmap_Handle handle, LV2_URID urid);
+  std::deque<std::string> uris_;  // stays in place as it grows: unmap hands out its texts
   LV2_URID_Map map_{this, &Lv2Features::mapUri};
+  LV2_URID_Unmap unmap_{this, &Lv2Features::unmapUri};
+  LV2_Feature unmapFeature_{LV2_URID__unmap, &unmap_};
   std::int32_t blockLength_ = 0;
   std::vector<LV2_Options_Option> options_;
   LV2_Feature mapFeature_{LV2_URID__map, &map_};
@@ -87,16 +85,5 @@ class Lv2Instance {
   std::function<void()> release_;
 };
 
-// Two input and two output channels and the mode control, connected to an instance
-// before each run (the outputs may be the inputs: in place).
-struct Lv2StereoBlock {
-  Lv2StereoBlock(std::vector<float> left, std::vector<float> right);
-  void run(Lv2Instance& instance, float mode);
-  void runInPlace(Lv2Instance& instance, float mode);
-
-  std::vector<float> in[2];
-  std::vector<float> out[2];
-  float control = 0.0f;
-};
 
 }  // namespace hosting

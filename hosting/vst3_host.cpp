@@ -8,11 +8,6 @@ namespace hosting {
 
 using namespace vst3;
 
-std::string vst3BinaryUnderTest() {
-  if (const char* path = std::getenv("TWINFOLD_VST3")) return path;
-  return TWINFOLD_VST3_PATH;
-}
-
 // Module ----------------------------------------------------------------------------
 
 Vst3Module::Vst3Module(const std::string& path) : library_(path) { enter(); }
@@ -199,10 +194,23 @@ std::string utf8(const char16* text, std::size_t capacity) {
   return out;
 }
 
-Vst3Instance::Vst3Instance(IPluginFactory* factory, const TUID& iid) {
+TUID audioClassId(IPluginFactory* factory) {
+  const int32 classes = factory ? V3CALL(factory, countClasses) : 0;
+  for (int32 index = 0; index < classes; ++index) {
+    PClassInfo info{};
+    if (V3CALL(factory, getClassInfo, index, &info) != kResultOk) continue;
+    if (std::strncmp(info.category, kVstAudioEffectClass, sizeof info.category) != 0) continue;
+    TUID id{};
+    std::memcpy(id.data(), info.cid, 16);
+    return id;
+  }
+  return firstClassId(factory);
+}
+
+Vst3Instance::Vst3Instance(IPluginFactory* factory, const TUID& iid, const TUID* classId) {
   void* object = nullptr;
-  if (!factory || V3CALL(factory, createInstance, firstClassId(factory).data(), iid.data(), &object) != kResultOk)
-    return;
+  const TUID cid = classId ? *classId : firstClassId(factory);
+  if (!factory || V3CALL(factory, createInstance, cid.data(), iid.data(), &object) != kResultOk) return;
   // Whatever face was asked for, the host works with the component.
   auto* unknown = static_cast<FUnknown*>(object);
   void* face = nullptr;
@@ -211,8 +219,15 @@ Vst3Instance::Vst3Instance(IPluginFactory* factory, const TUID& iid) {
   if (!component) return;
   if (V3CALL(component, queryInterface, IAudioProcessor_iid.data(), &face) == kResultOk)
     processor = static_cast<IAudioProcessor*>(face);
-  if (V3CALL(component, queryInterface, IEditController_iid.data(), &face) == kResultOk)
+  if (V3CALL(component, queryInterface, IEditController_iid.data(), &face) == kResultOk) {
     controller = static_cast<IEditController*>(face);
+    return;
+  }
+  char controllerId[16] = {};
+  if (V3CALL(component, getControllerClassId, controllerId) != kResultOk) return;
+  if (V3CALL(factory, createInstance, controllerId, IEditController_iid.data(), &face) != kResultOk) return;
+  controller = static_cast<IEditController*>(face);
+  separate_ = true;
 }
 
 Vst3Instance::~Vst3Instance() { releaseAll(); }
@@ -220,6 +235,7 @@ Vst3Instance::~Vst3Instance() { releaseAll(); }
 std::uint32_t Vst3Instance::releaseAll() {
   std::uint32_t left = 0;
   if (processor) left = V3CALL(processor, release);
+  if (controller && separate_) V3CALL(controller, terminate);
   if (controller) left = V3CALL(controller, release);
   if (component) left = V3CALL(component, release);
   processor = nullptr;
@@ -228,9 +244,18 @@ std::uint32_t Vst3Instance::releaseAll() {
   return left;
 }
 
-void Vst3Instance::start(double rate, std::int32_t maxBlock, std::int32_t sampleSize) {
-  V3CALL(component, initialize, nullptr);
-  ProcessSetup setup{kRealtime, sampleSize, maxBlock, rate};
+void Vst3Instance::start(double rate, std::int32_t maxBlock, std::int32_t sampleSize, FUnknown* context,
+                         std::int32_t mode) {
+  V3CALL(component, initialize, context);
+  if (separate_) {
+    V3CALL(controller, initialize, context);
+    MemoryStream state;
+    if (V3CALL(component, getState, &state) == kResultOk && !state.bytes.empty()) {
+      state.position = 0;
+      V3CALL(controller, setComponentState, &state);
+    }
+  }
+  ProcessSetup setup{mode, sampleSize, maxBlock, rate};
   V3CALL(processor, setupProcessing, &setup);
   V3CALL(component, setActive, 1);
   V3CALL(processor, setProcessing, 1);
@@ -249,18 +274,26 @@ std::vector<unsigned char> Vst3Instance::getState() {
 template <class Sample>
 tresult Vst3Instance::process(Sample** in, Sample** out, std::int32_t frames, IParameterChanges* changes,
                               ProcessContext* context) {
+  return processBuses(in, 2, out, 2, frames, changes, context, kRealtime);
+}
+
+template <class Sample>
+tresult Vst3Instance::processBuses(Sample** in, std::int32_t inChannels, Sample** out, std::int32_t outChannels,
+                                   std::int32_t frames, IParameterChanges* changes, ProcessContext* context,
+                                   std::int32_t mode, IParameterChanges* outputChanges) {
   AudioBusBuffers inputs{};
   AudioBusBuffers outputs{};
-  inputs.numChannels = 2;
-  outputs.numChannels = 2;
+  inputs.numChannels = inChannels;
+  outputs.numChannels = outChannels;
   ProcessData data{};
-  data.processMode = kRealtime;
+  data.processMode = mode;
   data.numSamples = frames;
-  data.numInputs = 1;
-  data.numOutputs = 1;
+  data.numInputs = inChannels > 0 ? 1 : 0;
+  data.numOutputs = outChannels > 0 ? 1 : 0;
   data.inputs = &inputs;
   data.outputs = &outputs;
   data.inputParameterChanges = changes;
+  data.outputParameterChanges = outputChanges;
   data.processContext = context;
   if constexpr (sizeof(Sample) == sizeof(float)) {
     data.symbolicSampleSize = kSample32;
@@ -274,6 +307,12 @@ tresult Vst3Instance::process(Sample** in, Sample** out, std::int32_t frames, IP
   return V3CALL(processor, process, &data);
 }
 
+template tresult Vst3Instance::processBuses<float>(float**, std::int32_t, float**, std::int32_t, std::int32_t,
+                                                   IParameterChanges*, ProcessContext*, std::int32_t,
+                                                   IParameterChanges*);
+template tresult Vst3Instance::processBuses<double>(double**, std::int32_t, double**, std::int32_t, std::int32_t,
+                                                    IParameterChanges*, ProcessContext*, std::int32_t,
+                                                    IParameterChanges*);
 template tresult Vst3Instance::process<float>(float**, float**, std::int32_t, IParameterChanges*, ProcessContext*);
 template tresult Vst3Instance::process<double>(double**, double**, std::int32_t, IParameterChanges*,
                                                ProcessContext*);

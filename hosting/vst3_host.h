@@ -1,6 +1,5 @@
-// A host of the VST3 edition, for the tests and the benchmarks: loads a bundle's binary
-// by its exports, as hosts do, and offers the
-// host-side objects a plug-in is handed (streams, parameter changes, host context,
+// A host of VST3 plug-ins: loads a bundle's binary by its exports, as hosts do, and
+// offers the host-side objects a plug-in is handed (streams, parameter changes, host context,
 // component handler), with the non-counting references of real hosts where it matters.
 #pragma once
 
@@ -18,13 +17,10 @@ namespace hosting {
 // Calls a method through an interface pointer's table.
 #define V3CALL(object, method, ...) ((object)->table->method((object) __VA_OPT__(, ) __VA_ARGS__))
 
-// The bundle's binary under test: $TWINFOLD_VST3 if set, else the path the build baked in.
-std::string vst3BinaryUnderTest();
-
 // A loaded module: the entry function on load, the exit function on unload.
 class Vst3Module {
  public:
-  explicit Vst3Module(const std::string& path = vst3BinaryUnderTest());
+  explicit Vst3Module(const std::string& path);
   ~Vst3Module();
   Vst3Module(const Vst3Module&) = delete;
   Vst3Module& operator=(const Vst3Module&) = delete;
@@ -97,11 +93,13 @@ class ComponentHandler : public CountedHostObject<vst3::IComponentHandler> {
   int edits = 0;
 };
 
-// One instance as a host holds it: the component, and its other faces queried from it.
-// Releases every reference it holds when it goes away.
+// One instance as a host holds it: the component, and its other faces queried from it;
+// a controller of a class of its own where the component is not one (`classId`: the
+// class to make, else the first). Releases every reference it holds when it goes away.
 class Vst3Instance {
  public:
-  explicit Vst3Instance(vst3::IPluginFactory* factory, const vst3::TUID& iid = vst3::IComponent_iid);
+  explicit Vst3Instance(vst3::IPluginFactory* factory, const vst3::TUID& iid = vst3::IComponent_iid,
+                        const vst3::TUID* classId = nullptr);
   ~Vst3Instance();
   Vst3Instance(const Vst3Instance&) = delete;
   Vst3Instance& operator=(const Vst3Instance&) = delete;
@@ -110,8 +108,10 @@ class Vst3Instance {
   // Drops every reference; answers the count the last release returned.
   std::uint32_t releaseAll();
 
-  // setupProcessing, setActive(true), setProcessing(true), after initialize.
-  void start(double rate = 48000.0, std::int32_t maxBlock = 512, std::int32_t sampleSize = vst3::kSample32);
+  // setupProcessing, setActive(true), setProcessing(true), after initialize (of the
+  // separate controller too, which then gets the component's state).
+  void start(double rate = 48000.0, std::int32_t maxBlock = 512, std::int32_t sampleSize = vst3::kSample32,
+             vst3::FUnknown* context = nullptr, std::int32_t mode = vst3::kRealtime);
   vst3::tresult setState(std::vector<unsigned char> bytes, std::int32_t chunk = 1 << 30);
   std::vector<unsigned char> getState();
   // One call over stereo buffers (in place when `in` and `out` are the same), with
@@ -119,11 +119,24 @@ class Vst3Instance {
   template <class Sample>
   vst3::tresult process(Sample** in, Sample** out, std::int32_t frames, vst3::IParameterChanges* changes = nullptr,
                         vst3::ProcessContext* context = nullptr);
+  // One call over the main buses with these channel counts (no bus where 0), and a
+  // list for the plug-in's own parameter changes where given.
+  template <class Sample>
+  vst3::tresult processBuses(Sample** in, std::int32_t inChannels, Sample** out, std::int32_t outChannels,
+                             std::int32_t frames, vst3::IParameterChanges* changes, vst3::ProcessContext* context,
+                             std::int32_t mode, vst3::IParameterChanges* outputChanges = nullptr);
+  bool separateController() const { return separate_; }
 
   vst3::IComponent* component = nullptr;
   vst3::IAudioProcessor* processor = nullptr;
   vst3::IEditController* controller = nullptr;
+
+ private:
+  bool separate_ = false;
 };
+
+// The ID of the first class of the audio effect category, else of the first class.
+vst3::TUID audioClassId(vst3::IPluginFactory* factory);
 
 // The first class's ID, as the factory lists it.
 vst3::TUID firstClassId(vst3::IPluginFactory* factory);

@@ -9,7 +9,7 @@ packages=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config file
   libc6-dev-i386 lib32gcc-12-dev lib32stdc++-12-dev
   googletest libgtest-dev libbenchmark-dev valgrind
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64
-  libsndfile1-dev libcli11-dev dpf-plugins-vst
+  libsndfile1-dev libcli11-dev dpf-plugins-vst dpf-plugins-lv2 zam-plugins
   lv2-dev liblilv-dev lilv-utils sordi x42-plugins
   zip unzip lintian dpkg-dev groff-base nsis git
   g++-aarch64-linux-gnu g++-arm-linux-gnueabihf qemu-user

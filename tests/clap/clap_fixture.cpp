@@ -3,6 +3,6 @@
 using namespace hosting;
 
 const ClapModule& sharedClapModule() {
-  static const ClapModule* module = new ClapModule();
+  static const ClapModule* module = new ClapModule(clapFileUnderTest());
   return *module;
 }

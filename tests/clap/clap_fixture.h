@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "hosting/clap_host.h"
+#include "hosting/editions_under_test.h"
 
 // Loaded once and never unloaded, like the other editions' libraries.
 const hosting::ClapModule& sharedClapModule();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "hosting/clap_host.h"
+#include "hosting/editions_under_test.h"
 #include "hosting/lv2_host.h"
 #include "hosting/vst3_host.h"
 
@@ -181,7 +182,7 @@ class PositionSequence {
 };
 
 TEST(EditionTime, Lv2CoreSeesTimePositions) {
-  Lv2Module module(TIME_PROBE_LV2_BUNDLE);
+  Lv2Module module(TIME_PROBE_LV2_BUNDLE, lv2BinaryName());
   ASSERT_TRUE(module.loaded());
   const LV2_Descriptor* descriptor = module.descriptor(kTwinfoldUri);
   ASSERT_NE(descriptor, nullptr);

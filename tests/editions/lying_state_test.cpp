@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "hosting/clap_host.h"
+#include "hosting/editions_under_test.h"
 #include "hosting/vst3_host.h"
 #include "tests/support/state_chunk.h"
 
@@ -51,14 +52,14 @@ const std::vector<float> kMean = {0.5f, 0.0f, 0.0f};
 }  // namespace
 
 TEST(LyingCounts, ProgramAndBankFilesAreRefusedAndTheInstanceStillPlays) {
-  Vst3Module vst3Module;
+  Vst3Module vst3Module(vst3BinaryUnderTest());
   ASSERT_TRUE(vst3Module.loaded());
   vst3::IPluginFactory* factory = vst3Module.factory();
   auto vst3 = std::make_unique<Vst3Instance>(factory);
   ASSERT_TRUE(*vst3);
   vst3->start();
 
-  const ClapModule clapModule;
+  const ClapModule clapModule(clapFileUnderTest());
   ASSERT_TRUE(clapModule.loaded());
   ASSERT_TRUE(clapModule.entry().init(clapFileUnderTest().c_str()));
   ClapHost clapHost;

@@ -9,6 +9,7 @@
 #include <random>
 
 #include "hosting/clap_host.h"
+#include "hosting/editions_under_test.h"
 #include "hosting/lv2_host.h"
 #include "tests/support/test_host.h"
 #include "hosting/vst3_host.h"
@@ -50,21 +51,21 @@ TYPED_TEST(AllEditions, EveryEditionsOutputIsTheVst24OutputByteForByte) {
   ASSERT_TRUE(vst2);
   vst2.start(48000.0f, 512);
 
-  Vst3Module vst3Module;
+  Vst3Module vst3Module(vst3BinaryUnderTest());
   ASSERT_TRUE(vst3Module.loaded());
   vst3::IPluginFactory* factory = vst3Module.factory();
   auto vst3 = std::make_unique<Vst3Instance>(factory);
   ASSERT_TRUE(*vst3);
   vst3->start(48000.0, 512, isFloat ? vst3::kSample32 : vst3::kSample64);
 
-  const ClapModule clapModule;
+  const ClapModule clapModule(clapFileUnderTest());
   ASSERT_TRUE(clapModule.loaded());
   ASSERT_TRUE(clapModule.entry().init(clapFileUnderTest().c_str()));
   ClapHost clapHost;
   auto clap = std::make_unique<ClapInstance>(clapModule.factory(), clapHost);
   ASSERT_TRUE(clap->initialized && clap->start(48000.0, 512));
 
-  const Lv2Module lv2Module(lv2BundleUnderTest());
+  const Lv2Module lv2Module(lv2BundleUnderTest(), lv2BinaryName());
   const LV2_Descriptor* lv2Descriptor = lv2Module.descriptor(kTwinfoldUri);
   ASSERT_TRUE(lv2Descriptor);
   Lv2Features lv2Features(512);

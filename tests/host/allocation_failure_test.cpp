@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "hosting/clap_host.h"
+#include "hosting/editions_under_test.h"
 #include "hosting/lv2_host.h"
 #include "hosting/vst3_host.h"
 #include "tests/host/allocation_counter.h"
@@ -57,11 +58,11 @@ TEST_F(OutOfMemory, Vst24CreationAndRestoreAreRefused) {
 
 // The state loads are run out of memory in the test after the next.
 TEST_F(OutOfMemory, Vst3AndClapCreationAreRefused) {
-  Vst3Module vst3Module;
+  Vst3Module vst3Module(vst3BinaryUnderTest());
   ASSERT_TRUE(vst3Module.loaded());
   vst3::IPluginFactory* factory = vst3Module.factory();
   const vst3::TUID cid = firstClassId(factory);
-  const ClapModule clapModule;
+  const ClapModule clapModule(clapFileUnderTest());
   ASSERT_TRUE(clapModule.loaded());
   ASSERT_TRUE(clapModule.entry().init(clapFileUnderTest().c_str()));
   ClapHost clapHost;
@@ -82,7 +83,7 @@ TEST_F(OutOfMemory, Vst3AndClapCreationAreRefused) {
 }
 
 TEST_F(OutOfMemory, Lv2InstantiationIsRefused) {
-  const Lv2Module module(lv2BundleUnderTest());
+  const Lv2Module module(lv2BundleUnderTest(), lv2BinaryName());
   const LV2_Descriptor* descriptor = module.descriptor(kTwinfoldUri);
   ASSERT_TRUE(descriptor);
   Lv2Features features(512);
@@ -98,12 +99,12 @@ TEST_F(OutOfMemory, Lv2InstantiationIsRefused) {
 // allocations succeeded): every attempt either takes the stereo state whole or leaves the
 // instance in mono as it was, and one with enough memory takes it.
 TEST_F(OutOfMemory, StateLoadsRunningOutAtAnyAllocationTakeAllOrNothing) {
-  Vst3Module vst3Module;
+  Vst3Module vst3Module(vst3BinaryUnderTest());
   ASSERT_TRUE(vst3Module.loaded());
   vst3::IPluginFactory* factory = vst3Module.factory();
   auto vst3 = std::make_unique<Vst3Instance>(factory);
   ASSERT_TRUE(*vst3);
-  const ClapModule clapModule;
+  const ClapModule clapModule(clapFileUnderTest());
   ASSERT_TRUE(clapModule.loaded());
   ASSERT_TRUE(clapModule.entry().init(clapFileUnderTest().c_str()));
   // A host without the params extension: the rescan a changing load owes it would

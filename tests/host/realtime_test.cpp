@@ -12,6 +12,7 @@
 #include "tests/host/host_fixture.h"
 #include "tests/host/runtime_calls.h"
 #include "hosting/clap_host.h"
+#include "hosting/editions_under_test.h"
 #include "hosting/lv2_host.h"
 #include "hosting/vst3_host.h"
 
@@ -127,7 +128,7 @@ class PlayingPosition {
 // The LV2 edition's run, with a position and a mode change in every round, allocates
 // nothing either.
 TEST_F(RealTime, Lv2RunAllocatesNothing) {
-  const Lv2Module module(lv2BundleUnderTest());
+  const Lv2Module module(lv2BundleUnderTest(), lv2BinaryName());
   ASSERT_GT(watch(module.library()), 0);
   const LV2_Descriptor* descriptor = module.descriptor(kTwinfoldUri);
   ASSERT_TRUE(descriptor);
@@ -162,7 +163,7 @@ TEST_F(RealTime, Lv2RunAllocatesNothing) {
 // The VST3 edition's process, with a parameter change inside every block and a playing
 // context, allocates nothing either.
 TEST_F(RealTime, Vst3ProcessAllocatesNothing) {
-  Vst3Module module;
+  Vst3Module module(vst3BinaryUnderTest());
   ASSERT_TRUE(module.loaded()) << module.library().error();
   ASSERT_GT(watch(module.library()), 0);
   vst3::IPluginFactory* factory = module.factory();
@@ -205,7 +206,7 @@ TEST_F(RealTime, Vst3ProcessAllocatesNothing) {
 // transport, in both sample sizes and both mixed pairs (through the scratch, beyond
 // its length).
 TEST_F(RealTime, ClapProcessAllocatesNothing) {
-  const ClapModule module;
+  const ClapModule module(clapFileUnderTest());
   ASSERT_TRUE(module.loaded()) << module.library().error();
   ASSERT_GT(watch(module.library()), 0);
   ASSERT_TRUE(module.entry().init(nullptr));

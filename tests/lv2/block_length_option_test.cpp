@@ -6,6 +6,7 @@
 
 #include "editions/lv2/block_length_option.h"
 #include "hosting/lv2_host.h"
+#include "hosting/editions_under_test.h"
 
 using namespace hosting;
 

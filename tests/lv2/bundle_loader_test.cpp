@@ -14,7 +14,7 @@ using namespace hosting;
 namespace {
 
 const Lv2Module& bundleModule() {
-  static const Lv2Module* module = new Lv2Module(lv2BundleUnderTest());
+  static const Lv2Module* module = new Lv2Module(lv2BundleUnderTest(), lv2BinaryName());
   return *module;
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "hosting/lv2_host.h"
+#include "hosting/editions_under_test.h"
 
 // How a test program makes instances: null when the plug-in refuses.
 struct Lv2Source {

@@ -54,7 +54,7 @@ TEST(Vst3Exports, ExactlyTheThreeLinuxEntryPoints) {
 TEST(Vst3Module, ExitWithoutEntryIsRefusedAndPairsOverlap) {
   ASSERT_TRUE(sharedModule().loaded());
   // A second load of the same binary, as a host that loads once per instance does.
-  Vst3Module second;
+  Vst3Module second(vst3BinaryUnderTest());
   ASSERT_TRUE(second.loaded());
   EXPECT_TRUE(second.exit());   // its own entry
   EXPECT_TRUE(second.exit());   // the shared module's entry

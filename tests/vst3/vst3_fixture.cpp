@@ -3,6 +3,6 @@
 using namespace hosting;
 
 Vst3Module& sharedModule() {
-  static Vst3Module* module = new Vst3Module();
+  static Vst3Module* module = new Vst3Module(vst3BinaryUnderTest());
   return *module;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "hosting/vst3_host.h"
+#include "hosting/editions_under_test.h"
 #include "tests/support/reference_audio.h"
 #include "tests/support/state_chunk.h"
 

@@ -13,13 +13,15 @@ namespace {
 constexpr double kLongestTailSeconds = 3600.0;
 
 constexpr const char* kDescription =
-    "Runs a VST 2.4 plug-in (a .so on Linux, a .dll on Windows) over an audio file, the way a DAW would, without a DAW.\n"
+    "Runs a plug-in over an audio file, the way a DAW would, without a DAW. PLUGIN is a VST 2.4\n"
+    "library (.so, .dll), a VST3 bundle (.vst3), a CLAP file (.clap) or an LV2 bundle (.lv2) or URI.\n"
     "\n"
     "  vst-render PLUGIN                 demo: show the plug-in and run a test signal through it\n"
     "  vst-render --info PLUGIN          show what a host sees: names, parameters, programs, ...\n"
     "  vst-render PLUGIN INPUT OUTPUT    process INPUT (any format libsndfile reads) into OUTPUT\n"
     "  vst-render --param ... --save-preset FILE PLUGIN\n"
-    "                                    store settings as a preset file, no audio\n";
+    "                                    store settings as a preset file, no audio\n"
+    "  vst-render --info --json PLUGIN   what a host sees, as one JSON object\n";
 
 constexpr const char* kFooter =
     "Settings (--param, repeatable, applied in order after --preset):\n"
@@ -27,7 +29,10 @@ constexpr const char* kFooter =
     "  NAME=TEXT     the parameter called NAME to the value it displays as TEXT:\n"
     "                \"stereo / mono=mono\" (see --info for names and display texts); case and\n"
     "                outer spaces do not matter, and a number picks the closest number shown\n"
-    "                (\"Gain=6\" for a display of 6.000000)\n"
+    "                (\"Gain=6\" for a display of 6.000000); VST3 and CLAP convert the text\n"
+    "                themselves, LV2 matches scale points or a number in range\n"
+    "  SETTING@TIME  the setting from TIME on: seconds (@1.5) or frames (@72000f); an event at\n"
+    "                its frame for CLAP and VST3, a split block for VST 2.4 and LV2\n"
     "\n"
     "File types of this build (its libsndfile):\n"
     "  reads   READABLE\n"
@@ -54,8 +59,15 @@ constexpr const char* kFooter =
     "The output is written to a hidden temporary file next to OUTPUT and moved into place only\n"
     "when the render finished, so a failed run never leaves a partial file or touches an existing one.\n"
     "\n"
+    "Batch: -o FOLDER renders each INPUT into FOLDER under its own name (the extension from\n"
+    "--type, else the input's), reports each file, and goes on after a failure.\n"
+    "\n"
+    "Sidechain: a plug-in with more inputs than INPUT has channels gets the --sidechain file's\n"
+    "channels next, and silence in the rest (a note says so).\n"
+    "\n"
     "Exit codes: 0 success; 1 a failed render or a file or plug-in problem; 2 a usage error\n"
-    "(unknown option, missing argument, bad value).";
+    "(unknown option, missing argument, bad value). A batch exits with 1 when any file\n"
+    "failed; the others are written.";
 
 // A comma-separated list broken into lines of the footer's width, continued under its start.
 std::string wrappedList(const std::string& list, std::size_t indent) {
@@ -104,19 +116,32 @@ std::optional<int> parseCommandLine(int argc, char** argv, RenderOptions& option
   // CLI11 takes "/name" for an option on Windows by default; here it is a path.
   app.allow_windows_style_options(false);
 
-  app.add_option("PLUGIN", options.plugin, "The plug-in library (.so or .dll) to load")->required();
+  app.add_option("PLUGIN", options.plugin, "The plug-in: VST 2.4 library, .vst3 bundle, .clap file, .lv2 bundle or LV2 URI")->required();
   app.add_option("INPUT", options.input, "Audio file to process (none: the demo)");
   app.add_option("OUTPUT", options.output, "Where to write the result; its extension sets the file type");
+  std::vector<std::string> moreInputs;
+  app.add_option("MORE", moreInputs, "With -o: more INPUT files (then OUTPUT is an input too)");
+  app.add_option("-o,--output-folder", options.outputFolder,
+                 "Batch: render every INPUT into FOLDER, each named after its input (--type: the file type)")
+      ->type_name("FOLDER");
+  app.add_option("--sidechain", options.sidechain,
+                 "Feed this file to the plug-in's inputs after INPUT's channels (a sidechain)")
+      ->type_name("FILE");
 
   app.add_flag("--info", options.info, "Show what a host sees of the plug-in and exit");
+  app.add_flag("--json", options.json, "With --info: print it as one JSON object");
+  app.add_option("--plugin-id", options.pluginId,
+                 "Which plug-in of a CLAP file (its ID), VST3 bundle (class name) or LV2 bundle (URI)")
+      ->type_name("ID");
   app.add_option("-p,--param", options.parameters, "Set a parameter: INDEX=VALUE or NAME=TEXT (below)")
       ->type_name("SETTING")
       ->allow_extra_args(false);  // one value per --param, so PLUGIN may follow it
-  app.add_option("--preset", options.preset, "Load a preset: an .fxp program or an .fxb bank")
+  app.add_option("--preset", options.preset,
+                 "Load a preset: .fxp/.fxb (VST 2.4), a state file (VST3, CLAP, LV2), an LV2 preset URI")
       ->type_name("FILE");
   app.add_flag("--force", options.force, "Load a preset made for another plug-in (unique ID) anyway");
   app.add_option("--save-preset", options.savePreset,
-                 "Save the state after the settings: a program, or a bank for *.fxb")
+                 "Save the state after the settings: a program, or a bank for *.fxb; other formats: their state")
       ->type_name("FILE");
   app.add_option("-b,--block-size", options.blockSize, "Frames per processing call, 1 to 65536 (default 512)")
       ->type_name("FRAMES")
@@ -146,8 +171,17 @@ std::optional<int> parseCommandLine(int argc, char** argv, RenderOptions& option
 
   try {
     app.parse(argc, argv);
-    if (!options.input.empty() && options.output.empty())
+    if (!options.outputFolder.empty()) {
+      if (options.input.empty()) throw CLI::ValidationError("-o", "give the INPUT files to render into the folder");
+      options.batchInputs = {options.input};
+      if (!options.output.empty()) options.batchInputs.push_back(options.output);
+      options.batchInputs.insert(options.batchInputs.end(), moreInputs.begin(), moreInputs.end());
+    } else if (!moreInputs.empty()) {
+      throw CLI::ValidationError("INPUT", "several INPUT files need -o FOLDER");
+    }
+    if (!options.input.empty() && options.output.empty() && options.outputFolder.empty())
       throw CLI::ValidationError("OUTPUT", "give an OUTPUT file after INPUT");
+    if (options.json && !options.info) throw CLI::ValidationError("--json", "--json goes with --info");
     if (options.info && !options.input.empty())
       throw CLI::ValidationError("--info", "--info takes only the plug-in, no INPUT or OUTPUT");
   } catch (const CLI::ParseError& error) {

@@ -10,7 +10,8 @@
 
 #include "tools/render/display_search.h"
 #include "tools/render/info_report.h"
-#include "tools/render/render_instance.h"
+#include "tools/render/open_plugin.h"
+#include "tools/render/render_plugin.h"
 #include "tools/render/renderer.h"
 #include "tools/render/user_settings.h"
 
@@ -74,7 +75,7 @@ struct StereoMonoSwitch {
   float stereo, mono;
 };
 
-std::optional<StereoMonoSwitch> findStereoMonoSwitch(RenderInstance& plugin) {
+std::optional<StereoMonoSwitch> findStereoMonoSwitch(RenderPlugin& plugin) {
   for (std::int32_t index = 0; index < plugin.numParams(); ++index) {
     const std::optional<float> stereo = findValueForDisplay(plugin, index, "stereo");
     if (!stereo) continue;
@@ -109,21 +110,24 @@ void printRow(const std::string& label, const LevelMeter& meter) {
 }
 
 template <typename Sample>
-RenderResult renderPass(RenderInstance& plugin, const RenderOptions& options, const TestSignal& signal,
+RenderResult renderPass(RenderPlugin& plugin, const RenderOptions& options, const TestSignal& signal,
                         const std::optional<StereoMonoSwitch>& stereoMono, bool mono) {
   startProcessing(plugin, options, kSampleRate);
-  applyUserSettings(plugin, options);
+  RenderExtent extent;
+  extent.changes = applyUserSettings(plugin, options, kSampleRate);
   if (stereoMono) plugin.setParameter(stereoMono->index, mono ? stereoMono->mono : stereoMono->stereo);
   SignalSource<Sample> source(signal, plugin.numInputs());
-  RenderResult result = renderBlocks<Sample>(plugin, source, nullptr, static_cast<std::int64_t>(signal.left.size()));
-  plugin.suspend();
+  RenderResult result = renderBlocks<Sample>(plugin, kSampleRate, options.blockSize, source, nullptr,
+                                             static_cast<std::int64_t>(signal.left.size()), extent);
+  plugin.stop();
   return result;
 }
 
 }  // namespace
 
 void runDemo(const RenderOptions& options) {
-  RenderInstance plugin(options.plugin);
+  const std::unique_ptr<RenderPlugin> opened = openPlugin(options);
+  RenderPlugin& plugin = *opened;
   std::cout << "What a host sees\n\n";
   printInfo(plugin, std::cout);
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "tools/render/render_instance.h"
+#include "tools/render/render_plugin.h"
 
 namespace {
 
@@ -41,24 +41,18 @@ std::optional<ShownNumber> parseShownNumber(const std::string& text) {
   return number;
 }
 
-// Restores the parameter's value however the search ends.
+// One parameter's displays across its range; it keeps its own value.
 class ParameterProbe {
  public:
-  ParameterProbe(RenderInstance& plugin, std::int32_t index)
-      : plugin_(plugin), index_(index), original_(plugin.getParameter(index)) {}
-  ~ParameterProbe() { plugin_.setParameter(index_, original_); }
+  ParameterProbe(RenderPlugin& plugin, std::int32_t index) : plugin_(plugin), index_(index) {}
   ParameterProbe(const ParameterProbe&) = delete;
   ParameterProbe& operator=(const ParameterProbe&) = delete;
 
-  std::string displayAt(float value) {
-    plugin_.setParameter(index_, value);
-    return plugin_.parameterDisplay(index_);
-  }
+  std::string displayAt(float value) { return plugin_.displayAt(index_, value); }
 
  private:
-  RenderInstance& plugin_;
+  RenderPlugin& plugin_;
   std::int32_t index_;
-  float original_;
 };
 
 // Displays read as numbers comparable with the request, remembering the closest.
@@ -107,7 +101,7 @@ std::string normalised(const std::string& text) {
   return folded;
 }
 
-std::vector<std::string> displayTexts(RenderInstance& plugin, std::int32_t index) {
+std::vector<std::string> displayTexts(RenderPlugin& plugin, std::int32_t index) {
   ParameterProbe probe(plugin, index);
   std::vector<std::string> texts;
   for (std::int32_t step = 0; step <= kSweepSteps; ++step) {
@@ -117,7 +111,7 @@ std::vector<std::string> displayTexts(RenderInstance& plugin, std::int32_t index
   return texts;
 }
 
-std::optional<float> findValueForDisplay(RenderInstance& plugin, std::int32_t index, const std::string& text) {
+std::optional<float> findValueForDisplay(RenderPlugin& plugin, std::int32_t index, const std::string& text) {
   const std::string wanted = normalised(text);
   ParameterProbe probe(plugin, index);
   std::optional<std::int32_t> first, last;
@@ -135,7 +129,7 @@ std::optional<float> findValueForDisplay(RenderInstance& plugin, std::int32_t in
   return sweepValue((*first + *last) / 2);
 }
 
-std::optional<float> findValueForNumber(RenderInstance& plugin, std::int32_t index, const std::string& text) {
+std::optional<float> findValueForNumber(RenderPlugin& plugin, std::int32_t index, const std::string& text) {
   const std::optional<ShownNumber> wanted = parseShownNumber(text);
   if (!wanted || std::isinf(wanted->value)) return std::nullopt;
   const std::string label = normalised(plugin.parameterLabel(index));

@@ -7,6 +7,8 @@
 
 #include "tools/render/render_instance.h"
 #include "hosting/preset_file.h"
+#include "tools/render/json_writer.h"
+#include "tools/render/render_plugin.h"
 #include "tools/render/tail_and_latency.h"
 
 namespace {
@@ -92,7 +94,7 @@ void printPrograms(RenderInstance& plugin, std::ostream& out) {
 
 }  // namespace
 
-void printInfo(RenderInstance& plugin, std::ostream& out) {
+void printVst2Info(RenderInstance& plugin, std::ostream& out) {
   const AEffect& record = plugin.record();
   out << "Plug-in       " << plugin.path() << "\n"
       << "Effect name   " << plugin.effectName() << "\n"
@@ -130,5 +132,90 @@ void printInfo(RenderInstance& plugin, std::ostream& out) {
     column += item.size();
     first = false;
   }
+  out << "\n";
+}
+
+void printInfo(RenderPlugin& plugin, std::ostream& out) { plugin.printDetails(out); }
+
+void printCommonInfo(RenderPlugin& plugin, std::ostream& out) {
+  out << "Plug-in       " << plugin.path() << "\n"
+      << "Format        " << plugin.formatName() << "\n"
+      << "Name          " << plugin.displayName() << "\n"
+      << "Vendor        " << plugin.vendorName() << "\n"
+      << "Version       " << plugin.versionText() << "\n"
+      << "ID            " << plugin.identifier() << "\n"
+      << "Audio         " << counted(plugin.numInputs(), "input") << ", " << counted(plugin.numOutputs(), "output")
+      << ", latency " << counted(static_cast<std::int32_t>(plugin.latency()), "sample") << ", tail "
+      << plugin.describeTail() << "\n";
+  out << "Parameters    " << plugin.numParams() << "\n";
+  if (plugin.numParams() > 0) {
+    std::vector<ParameterReport> reports;
+    std::size_t nameWidth = 4, idWidth = 2;
+    for (std::int32_t index = 0; index < plugin.numParams(); ++index) {
+      reports.push_back(plugin.parameterReport(index));
+      nameWidth = std::max(nameWidth, reports.back().name.size());
+      idWidth = std::max(idWidth, reports.back().id.size());
+    }
+    out << "    #  " << padded("id", idWidth) << "  " << padded("name", nameWidth) << "  value     display (label)\n";
+    for (std::size_t index = 0; index < reports.size(); ++index) {
+      const ParameterReport& report = reports[index];
+      char line[64];
+      std::snprintf(line, sizeof line, "%5zu  ", index);
+      char value[32];
+      std::snprintf(value, sizeof value, "%.6f", report.value);
+      out << line << padded(report.id, idWidth) << "  " << padded(report.name, nameWidth) << "  " << value << "  "
+          << report.display << (report.label.empty() ? "" : " (" + report.label + ")") << "\n";
+    }
+  }
+  const std::vector<std::string> programs = plugin.programNames();
+  out << "Programs      " << programs.size() << "\n";
+  for (std::size_t index = 0; index < programs.size() && index < static_cast<std::size_t>(kListedPrograms); ++index)
+    out << "    " << index << "  \"" << programs[index] << "\"\n";
+}
+
+void printJsonInfo(RenderPlugin& plugin, std::ostream& out) {
+  JsonWriter json(out);
+  json.beginObject();
+  json.field("plugin", plugin.path());
+  json.field("format", plugin.formatName());
+  json.field("name", plugin.displayName());
+  json.field("vendor", plugin.vendorName());
+  json.field("version", plugin.versionText());
+  json.field("id", plugin.identifier());
+  json.field("inputs", plugin.numInputs());
+  json.field("outputs", plugin.numOutputs());
+  json.field("latency", plugin.latency());
+  if (const std::optional<std::int64_t> tail = plugin.tail())
+    json.field("tail", *tail);
+  else
+    json.nullField("tail");
+  json.key("parameters");
+  json.beginArray();
+  for (std::int32_t index = 0; index < plugin.numParams(); ++index) {
+    const ParameterReport report = plugin.parameterReport(index);
+    json.beginObject();
+    json.field("index", index);
+    json.field("id", report.id);
+    json.field("name", report.name);
+    json.field("label", report.label);
+    json.field("value", report.value);
+    json.field("display", report.display);
+    json.field("minimum", report.minimum);
+    json.field("maximum", report.maximum);
+    json.field("default", report.defaultValue);
+    json.field("steps", report.steps);
+    // The texts at the ends and the middle of the range, as the plug-in shows them.
+    json.key("displays");
+    json.beginObject();
+    for (const double at : {0.0, 0.5, 1.0}) json.field(at == 0.0 ? "0" : at == 1.0 ? "1" : "0.5", plugin.displayAt(index, at));
+    json.endObject();
+    json.endObject();
+  }
+  json.endArray();
+  json.key("programs");
+  json.beginArray();
+  for (const std::string& name : plugin.programNames()) json.value(name);
+  json.endArray();
+  json.endObject();
   out << "\n";
 }

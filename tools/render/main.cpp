@@ -1,6 +1,6 @@
-// vst-render: an offline VST 2.4 host. Every failure ends in one message on stderr
-// and exit code 1 (2 for a usage error), after the plug-in was closed and any
-// temporary output removed.
+// vst-render: an offline host of VST 2.4, VST3, CLAP and LV2 plug-ins. Every failure ends
+// in one message on stderr and exit code 1 (2 for a usage error), after the plug-in was
+// closed and any temporary output removed.
 #include <csignal>
 #include <exception>
 #include <iostream>
@@ -9,7 +9,8 @@
 #include "tools/render/demo.h"
 #include "tools/render/file_render.h"
 #include "tools/render/info_report.h"
-#include "tools/render/render_instance.h"
+#include "tools/render/open_plugin.h"
+#include "tools/render/render_plugin.h"
 #include "tools/render/render_error.h"
 #include "tools/render/renderer.h"
 #include "tools/render/user_settings.h"
@@ -34,14 +35,19 @@ void stopCleanlyOnSignals() {
 
 // --info and --save-preset without audio still see the plug-in as a host runs it.
 void runWithoutAudio(const RenderOptions& options) {
-  RenderInstance plugin(options.plugin);
+  const std::unique_ptr<RenderPlugin> opened = openPlugin(options);
+  RenderPlugin& plugin = *opened;
   startProcessing(plugin, options, kSettingsSampleRate);
-  applyUserSettings(plugin, options);
-  if (options.info) printInfo(plugin, std::cout);
+  applyUserSettings(plugin, options, kSettingsSampleRate);
+  if (options.info && options.json)
+    printJsonInfo(plugin, std::cout);
+  else if (options.info)
+    printInfo(plugin, std::cout);
   saveRequestedPreset(plugin, options);
 }
 
 int run(const RenderOptions& options) {
+  if (!options.outputFolder.empty()) return renderBatch(options) == 0 ? kExitSuccess : kExitFailure;
   if (!options.input.empty()) renderFile(options);
   else if (options.info || !options.savePreset.empty()) runWithoutAudio(options);
   else runDemo(options);

@@ -11,6 +11,8 @@ struct RenderOptions {
   std::string input;
   std::string output;
   bool info = false;
+  bool json = false;            // --info as one JSON object
+  std::string pluginId;         // --plugin-id: which plug-in of a file that holds several
   std::int32_t blockSize = 512;
   bool doublePrecision = false;
   std::string encoding;                 // an --encoding name; empty: INPUT's or the nearest
@@ -21,5 +23,8 @@ struct RenderOptions {
   std::string preset;                   // loaded before the parameters
   std::string savePreset;
   bool upmix = false;
+  std::string sidechain;                // --sidechain: feeds the inputs after INPUT's channels
+  std::string outputFolder;             // -o: a batch of INPUTs, each written there
+  std::vector<std::string> batchInputs;
   bool force = false;
 };

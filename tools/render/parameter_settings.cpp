@@ -5,7 +5,8 @@
 #include <cmath>
 
 #include "tools/render/display_search.h"
-#include "tools/render/render_instance.h"
+#include "tools/render/render_plugin.h"
+#include "tools/render/renderer.h"
 #include "tools/render/render_error.h"
 
 namespace {
@@ -20,10 +21,10 @@ std::optional<std::int32_t> parseIndex(const std::string& text) {
   return index;
 }
 
-std::optional<float> parseValue(const std::string& text) {
+std::optional<double> parseValue(const std::string& text) {
   try {
     std::size_t used = 0;
-    const float value = std::stof(text, &used);
+    const double value = std::stod(text, &used);
     if (used != text.size()) return std::nullopt;
     return value;
   } catch (const std::exception&) {
@@ -41,7 +42,7 @@ std::string describeTexts(const std::vector<std::string>& texts) {
   return list;
 }
 
-std::vector<std::string> parameterNames(RenderInstance& plugin) {
+std::vector<std::string> parameterNames(RenderPlugin& plugin) {
   std::vector<std::string> names;
   for (std::int32_t index = 0; index < plugin.numParams(); ++index) names.push_back(plugin.parameterName(index));
   return names;
@@ -75,20 +76,20 @@ std::optional<std::int32_t> parameterNamed(const std::vector<std::string>& names
                    normalised(name) + "\": " + list + "; set one by number with INDEX=VALUE");
 }
 
-ParameterChoice byIndex(RenderInstance& plugin, std::int32_t index, const std::string& valueText,
+ParameterChoice byIndex(RenderPlugin& plugin, std::int32_t index, const std::string& valueText,
                         const std::string& setting) {
   if (index < 0 || index >= plugin.numParams())
     throw UsageError("--param \"" + setting + "\": no parameter " + std::to_string(index) + "; " +
                       parameterList(parameterNames(plugin)));
-  const std::optional<float> value = parseValue(valueText);
-  if (!value || !std::isfinite(*value) || *value < 0.0f || *value > 1.0f)
+  const std::optional<double> value = parseValue(valueText);
+  if (!value || !std::isfinite(*value) || *value < 0.0 || *value > 1.0)
     throw UsageError("--param \"" + setting + "\": the value must be a number from 0 to 1 (a normalised value)");
   return {index, *value};
 }
 
 }  // namespace
 
-ParameterChoice resolveParameter(RenderInstance& plugin, const std::string& setting) {
+ParameterChoice resolveParameter(RenderPlugin& plugin, const std::string& setting) {
   const std::size_t firstEquals = setting.find('=');
   if (firstEquals == std::string::npos)
     throw UsageError("--param \"" + setting + "\": write INDEX=VALUE or NAME=TEXT");
@@ -101,6 +102,7 @@ ParameterChoice resolveParameter(RenderInstance& plugin, const std::string& sett
     const std::optional<std::int32_t> index = parameterNamed(names, setting.substr(0, split), setting);
     if (!index) continue;
     const std::string text = setting.substr(split + 1);
+    if (const std::optional<double> value = plugin.valueForText(*index, text)) return {*index, *value};
     if (const std::optional<float> value = findValueForDisplay(plugin, *index, text)) return {*index, *value};
     if (const std::optional<float> value = findValueForNumber(plugin, *index, text)) return {*index, *value};
     throw UsageError("--param \"" + setting + "\": parameter \"" + names[static_cast<std::size_t>(*index)] +
@@ -110,10 +112,35 @@ ParameterChoice resolveParameter(RenderInstance& plugin, const std::string& sett
                    setting.substr(0, firstEquals) + "\"; " + parameterList(names));
 }
 
-void applyParameters(RenderInstance& plugin, const std::vector<std::string>& settings) {
+SettingTime splitSettingTime(const std::string& text, double sampleRate) {
+  const std::size_t at = text.rfind('@');
+  if (at == std::string::npos) return {text, std::nullopt};
+  std::string time = trimmed(text.substr(at + 1));
+  const bool frames = !time.empty() && (time.back() == 'f' || time.back() == 'F');
+  if (!time.empty() && (frames || time.back() == 's' || time.back() == 'S')) time.pop_back();
+  const std::optional<double> number = parseValue(time);
+  // '@' followed by no time belongs to a display text ("Send @ pre").
+  if (!number) return {text, std::nullopt};
+  if (!std::isfinite(*number) || *number < 0.0 || (frames && *number != std::floor(*number)))
+    throw UsageError("--param \"" + text + "\": the time after '@' must be seconds (1.5) or whole frames (72000f)");
+  const double frame = frames ? *number : *number * sampleRate;
+  if (frame > 9.0e15) throw UsageError("--param \"" + text + "\": the time after '@' is too far");
+  return {text.substr(0, at), std::llround(frame)};
+}
+
+std::vector<TimedChange> applyParameters(RenderPlugin& plugin, const std::vector<std::string>& settings,
+                                         double sampleRate) {
+  std::vector<TimedChange> timed;
   // In order: a later text may depend on an earlier setting (a mode that changes units).
-  for (const std::string& setting : settings) {
-    const ParameterChoice choice = resolveParameter(plugin, setting);
-    plugin.setParameter(choice.index, choice.value);
+  for (const std::string& text : settings) {
+    const SettingTime split = splitSettingTime(text, sampleRate);
+    const ParameterChoice choice = resolveParameter(plugin, split.setting);
+    if (split.frame)
+      timed.push_back({*split.frame, choice.index, choice.value});
+    else
+      plugin.setParameter(choice.index, choice.value);
   }
+  std::stable_sort(timed.begin(), timed.end(),
+                   [](const TimedChange& a, const TimedChange& b) { return a.frame < b.frame; });
+  return timed;
 }

@@ -1,5 +1,6 @@
 #include "tools/render/preset_io.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -7,7 +8,8 @@
 #include "hosting/preset_file.h"
 
 #include "tools/render/audio_file.h"
-#include "tools/render/render_instance.h"
+#include "tools/render/render_plugin.h"
+#include "tools/render/vst2_render_plugin.h"
 #include "tools/render/render_error.h"
 
 namespace {
@@ -64,9 +66,8 @@ ProgramValues captureValues(RenderInstance& plugin) {
   return program;
 }
 
-}  // namespace
 
-void loadPreset(RenderInstance& plugin, const std::string& path, bool force) {
+void loadVst2Preset(RenderInstance& plugin, const std::string& path, bool force) {
   const std::vector<std::uint8_t> bytes = readWholeFile(path);
   hosting::PresetParse parsed = hosting::parsePreset(bytes.data(), bytes.size(), path);
   if (!parsed.preset) throw RenderError(parsed.error);
@@ -94,7 +95,7 @@ void loadPreset(RenderInstance& plugin, const std::string& path, bool force) {
   }
 }
 
-void savePreset(RenderInstance& plugin, const std::string& path) {
+void saveVst2Preset(RenderInstance& plugin, const std::string& path) {
   PresetFile preset;
   preset.pluginId = plugin.uniqueId();
   preset.pluginVersion = plugin.pluginVersion();
@@ -124,5 +125,32 @@ void savePreset(RenderInstance& plugin, const std::string& path) {
     preset.program = captureValues(plugin);
   }
   const std::vector<std::uint8_t> bytes = hosting::encodePreset(preset);
+  writeFileAtomically(path, bytes.data(), bytes.size());
+}
+
+bool isVst2PresetName(const std::string& path) { return endsWith(path, ".fxp") || endsWith(path, ".fxb"); }
+
+}  // namespace
+
+void loadPreset(RenderPlugin& plugin, const std::string& path, bool force) {
+  if (auto* vst2 = dynamic_cast<Vst2RenderPlugin*>(&plugin)) return loadVst2Preset(vst2->instance(), path, force);
+  std::error_code error;
+  if (plugin.takesPresetUri() && !std::filesystem::exists(path, error) && path.find(':') != std::string::npos)
+    return plugin.loadPresetUri(path);
+  // This product's VST3 and CLAP editions take .fxp and .fxb files as their state too.
+  const std::vector<std::uint8_t> bytes = readWholeFile(path);
+  try {
+    plugin.loadState(bytes);
+  } catch (const RenderError& refused) {
+    throw RenderError("'" + path + "': " + refused.what());
+  }
+}
+
+void savePreset(RenderPlugin& plugin, const std::string& path) {
+  if (auto* vst2 = dynamic_cast<Vst2RenderPlugin*>(&plugin)) return saveVst2Preset(vst2->instance(), path);
+  if (isVst2PresetName(path))
+    throw RenderError("'" + path + "' names a VST 2.4 preset; " + plugin.displayName() + " is a " +
+                      plugin.formatName() + " plug-in: choose another file name for its state");
+  const std::vector<std::uint8_t> bytes = plugin.saveState();
   writeFileAtomically(path, bytes.data(), bytes.size());
 }

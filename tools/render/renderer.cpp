@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "tools/render/render_instance.h"
+#include "tools/render/render_plugin.h"
 #include "tools/render/progress_bar.h"
 #include "tools/render/render_error.h"
 
@@ -43,29 +43,58 @@ class PlanarBuffer {
 
 }  // namespace
 
-void checkChannelCounts(RenderInstance& plugin) {
+void checkChannelCounts(RenderPlugin& plugin) {
   for (const auto& [count, side] : {std::pair{plugin.numInputs(), "inputs"}, std::pair{plugin.numOutputs(), "outputs"}})
     if (count > kMostRenderChannels)
       throw RenderError(plugin.displayName() + " announces " + std::to_string(count) + " audio " + side +
                         "; vst-render takes at most " + std::to_string(kMostRenderChannels));
 }
 
+namespace {
+
+// One block, with the changes that fall in it: as events at their frame where the
+// format takes them, else by splitting the block there.
 template <typename Sample>
-RenderResult renderBlocks(RenderInstance& plugin, BlockSource<Sample>& source, BlockSink<Sample>* sink,
-                          std::int64_t expectedFrames, const RenderExtent& extent) {
+void processBlock(RenderPlugin& plugin, PlanarBuffer<Sample>& inputs, PlanarBuffer<Sample>& outputs, std::int32_t frames,
+                  std::int64_t position, const std::vector<TimedChange>& changes, std::size_t& nextChange) {
+  const std::int64_t end = position + frames;
+  if (plugin.takesTimedChanges()) {
+    for (; nextChange < changes.size() && changes[nextChange].frame < end; ++nextChange)
+      plugin.scheduleParameter(changes[nextChange].index, changes[nextChange].value,
+                               static_cast<std::int32_t>(std::max<std::int64_t>(changes[nextChange].frame - position, 0)));
+    plugin.process(inputs.planes(), outputs.planes(), frames);
+    return;
+  }
+  std::int32_t done = 0;
+  while (done < frames) {
+    for (; nextChange < changes.size() && changes[nextChange].frame <= position + done; ++nextChange)
+      plugin.setParameter(changes[nextChange].index, changes[nextChange].value);
+    const std::int64_t stop = nextChange < changes.size() ? std::min(changes[nextChange].frame, end) : end;
+    const auto piece = static_cast<std::int32_t>(stop - (position + done));
+    plugin.process(inputs.planesFrom(done), outputs.planesFrom(done), piece);
+    done += piece;
+  }
+}
+
+}  // namespace
+
+template <typename Sample>
+RenderResult renderBlocks(RenderPlugin& plugin, double sampleRate, std::int32_t blockSize, BlockSource<Sample>& source,
+                          BlockSink<Sample>* sink, std::int64_t expectedFrames, const RenderExtent& extent) {
   checkChannelCounts(plugin);
-  const std::int32_t blockSize = plugin.host().clock().blockSize();
   PlanarBuffer<Sample> inputs(plugin.numInputs(), blockSize);
   PlanarBuffer<Sample> outputs(plugin.numOutputs(), blockSize);
   RenderResult result;
   result.blockSize = blockSize;
-  result.sampleRate = plugin.host().clock().sampleRate();
+  result.sampleRate = sampleRate;
   result.output = LevelMeter(plugin.numOutputs());
   ProgressBar progress(expectedFrames, result.sampleRate);
 
   std::int64_t silenceLeft = extent.tailFrames + extent.latencyFrames;
   std::int64_t dropLeft = extent.latencyFrames;
   bool sourceDry = false;
+  std::int64_t position = 0;
+  std::size_t nextChange = 0;
   const auto start = std::chrono::steady_clock::now();
   for (;;) {
     if (renderInterrupted) throw RenderError("interrupted; nothing was written");
@@ -77,7 +106,8 @@ RenderResult renderBlocks(RenderInstance& plugin, BlockSource<Sample>& source, B
       silenceLeft -= frames;
       inputs.silence(frames);
     }
-    plugin.process(inputs.planes(), outputs.planes(), frames);
+    processBlock(plugin, inputs, outputs, frames, position, extent.changes, nextChange);
+    position += frames;
     ++result.blocks;
     // The first frames are the plug-in's latency: they come before the input does.
     const auto dropped = static_cast<std::int32_t>(std::min<std::int64_t>(dropLeft, frames));
@@ -95,10 +125,10 @@ RenderResult renderBlocks(RenderInstance& plugin, BlockSource<Sample>& source, B
   return result;
 }
 
-template RenderResult renderBlocks<float>(RenderInstance&, BlockSource<float>&, BlockSink<float>*, std::int64_t,
-                                          const RenderExtent&);
-template RenderResult renderBlocks<double>(RenderInstance&, BlockSource<double>&, BlockSink<double>*, std::int64_t,
-                                           const RenderExtent&);
+template RenderResult renderBlocks<float>(RenderPlugin&, double, std::int32_t, BlockSource<float>&, BlockSink<float>*,
+                                          std::int64_t, const RenderExtent&);
+template RenderResult renderBlocks<double>(RenderPlugin&, double, std::int32_t, BlockSource<double>&,
+                                           BlockSink<double>*, std::int64_t, const RenderExtent&);
 
 std::string renderTiming(const RenderResult& result) {
   const double audioSeconds = result.sampleRate > 0.0 ? static_cast<double>(result.frames) / result.sampleRate : 0.0;

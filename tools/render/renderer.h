@@ -6,10 +6,11 @@
 #include <csignal>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "tools/render/level_meter.h"
 
-class RenderInstance;
+class RenderPlugin;
 
 // Set from a signal handler; the loop stops at the next block and the render fails.
 extern volatile std::sig_atomic_t renderInterrupted;
@@ -29,10 +30,18 @@ class BlockSink {
   virtual void write(const Sample* const* planes, std::int32_t frames) = 0;
 };
 
-// How far past the source a render runs.
+// A parameter setting at a frame of the render (the source's first frame is 0).
+struct TimedChange {
+  std::int64_t frame = 0;
+  std::int32_t index = 0;
+  double value = 0.0;
+};
+
+// How far past the source a render runs, and what changes on the way.
 struct RenderExtent {
   std::int64_t tailFrames = 0;     // silence after the source, kept in the output
   std::int64_t latencyFrames = 0;  // more silence, and as many frames dropped at the start
+  std::vector<TimedChange> changes;  // in frame order
 };
 
 struct RenderResult {
@@ -47,13 +56,13 @@ struct RenderResult {
 // The most channels a render takes on either side (libsndfile's own limit); more is a
 // RenderError before any buffer is sized by the plug-in's counts.
 inline constexpr std::int32_t kMostRenderChannels = 1024;
-void checkChannelCounts(RenderInstance& plugin);
+void checkChannelCounts(RenderPlugin& plugin);
 
-// The plug-in must be prepared and resumed. `expectedFrames` (the frames the sink
-// will get) only drives the progress bar.
+// The plug-in must be started at this rate and block size. `expectedFrames` (the frames
+// the sink will get) only drives the progress bar.
 template <typename Sample>
-RenderResult renderBlocks(RenderInstance& plugin, BlockSource<Sample>& source, BlockSink<Sample>* sink,
-                          std::int64_t expectedFrames, const RenderExtent& extent = {});
+RenderResult renderBlocks(RenderPlugin& plugin, double sampleRate, std::int32_t blockSize, BlockSource<Sample>& source,
+                          BlockSink<Sample>* sink, std::int64_t expectedFrames, const RenderExtent& extent = {});
 
 // "192000 frames, 375 blocks of 512, 0.02 s (960x realtime)"
 std::string renderTiming(const RenderResult& result);

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "tools/render/render_instance.h"
+#include "tools/render/render_plugin.h"
 
 namespace {
 
@@ -21,14 +21,14 @@ std::string frameCount(std::int64_t frames) { return std::to_string(frames) + (f
 
 }  // namespace
 
-TailAndLatency planTailAndLatency(RenderInstance& plugin, const RenderOptions& options, double sampleRate) {
+TailAndLatency planTailAndLatency(RenderPlugin& plugin, const RenderOptions& options, double sampleRate) {
   TailAndLatency plan;
   std::string tail;
   if (options.tailSeconds) {
     plan.extent.tailFrames = std::llround(*options.tailSeconds * sampleRate);
     if (plan.extent.tailFrames > 0)
       tail = "tail " + seconds(plan.extent.tailFrames, sampleRate) + " (" + frameCount(plan.extent.tailFrames) + ")";
-  } else if (const VstIntPtr reported = plugin.tailSize(); reported > 1) {
+  } else if (const std::int64_t reported = plugin.tail().value_or(0); reported > 0) {
     const auto longest = static_cast<std::int64_t>(kLongestReportedTailSeconds * sampleRate);
     plan.extent.tailFrames = std::min<std::int64_t>(reported, longest);
     tail = "tail " + frameCount(plan.extent.tailFrames) + " (the plug-in's";
@@ -38,7 +38,7 @@ TailAndLatency planTailAndLatency(RenderInstance& plugin, const RenderOptions& o
   }
   std::string latency;
   // A negative initialDelay is nonsense a plug-in may still hold; it counts as none.
-  if (const std::int32_t delay = plugin.initialDelay(); delay > 0) {
+  if (const std::int64_t delay = plugin.latency(); delay > 0) {
     if (options.compensateLatency) plan.extent.latencyFrames = delay;
     latency = "latency " + frameCount(delay) + (options.compensateLatency ? " compensated" : " not compensated");
   }
@@ -46,7 +46,7 @@ TailAndLatency planTailAndLatency(RenderInstance& plugin, const RenderOptions& o
   return plan;
 }
 
-std::string describeTailAnswer(VstIntPtr answer) {
+std::string describeTailAnswer(std::intptr_t answer) {
   if (answer == 0) return "not reported";
   if (answer == 1) return "none";
   return answer < 0 ? "not reported (" + std::to_string(answer) + ")" : std::to_string(answer) + " samples";

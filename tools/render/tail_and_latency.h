@@ -2,13 +2,13 @@
 // reports) and the plug-in's latency, compensated unless --no-latency-compensation.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
-#include "host/vst/vst2_abi.h"
 #include "tools/render/options.h"
 #include "tools/render/renderer.h"
 
-class RenderInstance;
+class RenderPlugin;
 
 struct TailAndLatency {
   RenderExtent extent;
@@ -16,7 +16,7 @@ struct TailAndLatency {
 };
 
 // Asked once the settings are in, since a reverb's tail follows its decay setting.
-TailAndLatency planTailAndLatency(RenderInstance& plugin, const RenderOptions& options, double sampleRate);
+TailAndLatency planTailAndLatency(RenderPlugin& plugin, const RenderOptions& options, double sampleRate);
 
 // The effGetTailSize answer as --info shows it.
-std::string describeTailAnswer(VstIntPtr answer);
+std::string describeTailAnswer(std::intptr_t answer);

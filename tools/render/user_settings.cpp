@@ -3,26 +3,19 @@
 #include <iostream>
 
 #include "tools/render/parameter_settings.h"
-#include "tools/render/render_instance.h"
 #include "tools/render/preset_io.h"
-#include "tools/render/render_error.h"
+#include "tools/render/render_plugin.h"
 
-void startProcessing(RenderInstance& plugin, const RenderOptions& options, double sampleRate) {
-  if (options.doublePrecision && !plugin.canProcessDouble())
-    throw RenderError(plugin.displayName() + " offers no 64-bit processing; run without --double");
-  const AEffect& record = plugin.record();
-  if (!options.doublePrecision && !record.processReplacing && !record.process)
-    throw RenderError(plugin.displayName() + " offers no 32-bit processing function");
-  plugin.prepare(sampleRate, options.blockSize, options.doublePrecision);
-  plugin.resume();
+void startProcessing(RenderPlugin& plugin, const RenderOptions& options, double sampleRate) {
+  plugin.start(sampleRate, options.blockSize, options.doublePrecision);
 }
 
-void applyUserSettings(RenderInstance& plugin, const RenderOptions& options) {
+std::vector<TimedChange> applyUserSettings(RenderPlugin& plugin, const RenderOptions& options, double sampleRate) {
   if (!options.preset.empty()) loadPreset(plugin, options.preset, options.force);
-  applyParameters(plugin, options.parameters);
+  return applyParameters(plugin, options.parameters, sampleRate);
 }
 
-void saveRequestedPreset(RenderInstance& plugin, const RenderOptions& options) {
+void saveRequestedPreset(RenderPlugin& plugin, const RenderOptions& options) {
   if (options.savePreset.empty()) return;
   savePreset(plugin, options.savePreset);
   std::cout << "Saved the plug-in's state to " << options.savePreset << "\n";
