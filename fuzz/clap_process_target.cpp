@@ -16,6 +16,7 @@
 
 #include "fuzz/edition_input.h"
 #include "fuzz/fuzz_audio.h"
+#include "hosting/editions_under_test.h"
 #include "hosting/clap_host.h"
 
 namespace {
@@ -29,7 +30,7 @@ constexpr std::uint32_t kMostEventBytes = 256;
 constexpr std::size_t kTransportBytes = 104;
 
 struct Setup {
-  hosting::ClapModule module;
+  hosting::ClapModule module(hosting::clapFileUnderTest());
   hosting::ClapHost host;
   bool entered = module.loaded() && module.entry().init(hosting::clapFileUnderTest().c_str());
 };

@@ -20,6 +20,7 @@
 
 #include "fuzz/edition_input.h"
 #include "fuzz/fuzz_audio.h"
+#include "hosting/editions_under_test.h"
 #include "hosting/lv2_host.h"
 
 namespace {
@@ -48,7 +49,7 @@ constexpr Mode kModes[] = {{0.0f, false}, {1.0f, true},  {0.25f, false}, {0.75f,
                            {std::numeric_limits<float>::quiet_NaN(), false}};
 
 struct Setup {
-  hosting::Lv2Module module{hosting::lv2BundleUnderTest()};
+  hosting::Lv2Module module{hosting::lv2BundleUnderTest(), hosting::lv2BinaryName()};
   hosting::Lv2Features features;
   const LV2_Descriptor* descriptor = nullptr;
   Setup() {

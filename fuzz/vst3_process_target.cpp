@@ -14,6 +14,7 @@
 
 #include "fuzz/edition_input.h"
 #include "fuzz/fuzz_audio.h"
+#include "hosting/editions_under_test.h"
 #include "hosting/vst3_host.h"
 
 namespace {
@@ -26,7 +27,7 @@ constexpr std::uint32_t kMostFrames = 1024;
 constexpr std::size_t kContextBytes = 112;
 
 struct Setup {
-  hosting::Vst3Module module;
+  hosting::Vst3Module module(hosting::vst3BinaryUnderTest());
   IPluginFactory* factory = module.loaded() ? module.factory() : nullptr;
 };
 

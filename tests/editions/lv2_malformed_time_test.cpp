@@ -14,6 +14,7 @@
 #include <lv2/atom/atom.h>
 #include <lv2/time/time.h>
 
+#include "hosting/editions_under_test.h"
 #include "hosting/lv2_host.h"
 
 using namespace hosting;
@@ -137,7 +138,7 @@ PositionWriter::Values movedOn() {
 // the next run; `check` looks at the second run's output.
 void feedEachCase(const std::string& path, Lv2StereoBlock& block,
                   const std::function<void(const Case&)>& check) {
-  const Lv2Module module(path);
+  const Lv2Module module(path, lv2BinaryName());
   const LV2_Descriptor* descriptor = module.descriptor(kTwinfoldUri);
   ASSERT_NE(descriptor, nullptr);
   Lv2Features features(kFrames);
