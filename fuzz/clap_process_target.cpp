@@ -30,7 +30,7 @@ constexpr std::uint32_t kMostEventBytes = 256;
 constexpr std::size_t kTransportBytes = 104;
 
 struct Setup {
-  hosting::ClapModule module(hosting::clapFileUnderTest());
+  hosting::ClapModule module{hosting::clapFileUnderTest()};
   hosting::ClapHost host;
   bool entered = module.loaded() && module.entry().init(hosting::clapFileUnderTest().c_str());
 };

@@ -27,7 +27,7 @@ constexpr std::uint32_t kMostFrames = 1024;
 constexpr std::size_t kContextBytes = 112;
 
 struct Setup {
-  hosting::Vst3Module module(hosting::vst3BinaryUnderTest());
+  hosting::Vst3Module module{hosting::vst3BinaryUnderTest()};
   IPluginFactory* factory = module.loaded() ? module.factory() : nullptr;
 };
 
