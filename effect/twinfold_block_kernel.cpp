@@ -250,10 +250,33 @@ bool runCommonBlock(bool mono, const Sample* inLeft, const Sample* inRight, Samp
   return copyWhileFinite(inLeft, inRight, outLeft, outRight, frames);
 }
 
+// Blocks shorter than this run frame by frame at once: below a vector's width the
+// fast path's overlap checks and loop set-up cost more than the frames.
+constexpr std::int32_t kShortBlock = 4;
+
+// A short block in frame order, any overlap allowed; answers the last frame's
+// sanitised inputs, read where the frame order reads them.
+template <class Sample>
+[[gnu::noinline]] TwinfoldLastInputs runShortBlock(bool mono, const Sample* inLeft, const Sample* inRight,
+                                                   Sample* outLeft, Sample* outRight, std::int32_t frames) {
+  TwinfoldLastInputs inputs{};
+  for (std::int32_t j = 0; j < frames; ++j) {
+    const Sample left = sanitiseBits(inLeft[j]);
+    const Sample right = sanitiseBits(inRight[j]);
+    inputs = {static_cast<double>(left), static_cast<double>(right)};
+    const Sample outL = mono ? meanOf(left, right) : left;
+    const Sample outR = mono ? outL : right;
+    outLeft[j] = outL;
+    outRight[j] = outR;
+  }
+  return inputs;
+}
+
 // The block; answers the last frame's sanitised inputs. frames > 0.
 template <class Sample>
 TwinfoldLastInputs runBlock(bool mono, const Sample* inLeft, const Sample* inRight, Sample* outLeft,
                             Sample* outRight, std::int32_t frames) {
+  if (frames < kShortBlock) return runShortBlock(mono, inLeft, inRight, outLeft, outRight, frames);
   const std::int32_t last = frames - 1;
   // Read first: in place the fast path overwrites them, and it runs only where no
   // earlier frame writes them.

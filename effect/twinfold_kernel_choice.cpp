@@ -78,3 +78,6 @@ void TEmberEffect::DoSampleBlock(const double* const* inputs, double* const* out
   else
     TEmber::DoSampleBlock(inputs, outputs, channels, frames);
 }
+
+template void TEmberEffect::sampleStereoBlock(const float* const*, float* const*, std::int32_t);
+template void TEmberEffect::sampleStereoBlock(const double* const*, double* const*, std::int32_t);
