@@ -272,11 +272,11 @@ template <class Sample>
   return inputs;
 }
 
-// The block; answers the last frame's sanitised inputs. frames > 0.
+// The block of kShortBlock frames or more; answers the last frame's sanitised inputs.
+// Out of line, so that a short block reaches its own loop in a jump.
 template <class Sample>
-TwinfoldLastInputs runBlock(bool mono, const Sample* inLeft, const Sample* inRight, Sample* outLeft,
-                            Sample* outRight, std::int32_t frames) {
-  if (frames < kShortBlock) return runShortBlock(mono, inLeft, inRight, outLeft, outRight, frames);
+[[gnu::noinline]] TwinfoldLastInputs runLongBlock(bool mono, const Sample* inLeft, const Sample* inRight,
+                                                  Sample* outLeft, Sample* outRight, std::int32_t frames) {
   const std::int32_t last = frames - 1;
   // Read first: in place the fast path overwrites them, and it runs only where no
   // earlier frame writes them.
@@ -295,6 +295,14 @@ TwinfoldLastInputs runBlock(bool mono, const Sample* inLeft, const Sample* inRig
                                   static_cast<double>(sanitiseBits(inRight[last]))};
   runFrames(mono, inLeft + last, inRight + last, outLeft + last, outRight + last, 1);
   return inputs;
+}
+
+// The block; answers the last frame's sanitised inputs. frames > 0.
+template <class Sample>
+TwinfoldLastInputs runBlock(bool mono, const Sample* inLeft, const Sample* inRight, Sample* outLeft,
+                            Sample* outRight, std::int32_t frames) {
+  if (frames < kShortBlock) return runShortBlock(mono, inLeft, inRight, outLeft, outRight, frames);
+  return runLongBlock(mono, inLeft, inRight, outLeft, outRight, frames);
 }
 
 }  // namespace

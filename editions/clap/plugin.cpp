@@ -139,12 +139,10 @@ template <class Channels>
 Channels channelsOf(const clap_audio_buffer* port, bool isInput) {
   Channels channels;
   const std::size_t count = port ? std::min<std::size_t>(port->channel_count, std::size(channels.single)) : 0;
-  for (std::size_t c = 0; c < count; ++c) {
-    if (port->data32)
-      channels.single[c] = port->data32[c];
-    else if (port->data64)
-      channels.dual[c] = port->data64[c];
-  }
+  if (count > 0 && port->data32)
+    std::copy_n(port->data32, count, channels.single);
+  else if (count > 0 && port->data64)
+    std::copy_n(port->data64, count, channels.dual);
   if (isInput && !channels.single[1] && !channels.dual[1]) {
     channels.single[1] = channels.single[0];
     channels.dual[1] = channels.dual[0];
@@ -231,6 +229,12 @@ void Plugin::processPart(const PortChannels& in, const PortChannels& out, std::i
     hosting::advanceTimeInfo(time_, to - from);
     return;
   }
+  processPartThroughScratch<Sample>(in, out, from, to);
+}
+
+template <class Sample>
+void Plugin::processPartThroughScratch(const PortChannels& in, const PortChannels& out, std::int32_t from,
+                                       std::int32_t to) {
   using Other = std::conditional_t<sizeof(Sample) == sizeof(float), double, float>;
   Scratch<Sample>& spare = scratch<Sample>();
   const std::size_t frames = scratchFrames_;
