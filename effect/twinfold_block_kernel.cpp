@@ -259,6 +259,8 @@ constexpr std::int32_t kShortBlock = 4;
 template <class Sample>
 [[gnu::noinline]] TwinfoldLastInputs runShortBlock(bool mono, const Sample* inLeft, const Sample* inRight,
                                                    Sample* outLeft, Sample* outRight, std::int32_t frames) {
+  // Told so, the compiler keeps the loop scalar, with no vector set-up or overlap checks.
+  if (frames >= kShortBlock) __builtin_unreachable();
   TwinfoldLastInputs inputs{};
   for (std::int32_t j = 0; j < frames; ++j) {
     const Sample left = sanitiseBits(inLeft[j]);
