@@ -139,10 +139,14 @@ template <class Channels>
 Channels channelsOf(const clap_audio_buffer* port, bool isInput) {
   Channels channels;
   const std::size_t count = port ? std::min<std::size_t>(port->channel_count, std::size(channels.single)) : 0;
-  if (count > 0 && port->data32)
-    std::copy_n(port->data32, count, channels.single);
-  else if (count > 0 && port->data64)
-    std::copy_n(port->data64, count, channels.dual);
+  static_assert(std::size(channels.single) == 2);
+  if (count > 0 && port->data32) {
+    channels.single[0] = port->data32[0];
+    if (count > 1) channels.single[1] = port->data32[1];
+  } else if (count > 0 && port->data64) {
+    channels.dual[0] = port->data64[0];
+    if (count > 1) channels.dual[1] = port->data64[1];
+  }
   if (isInput && !channels.single[1] && !channels.dual[1]) {
     channels.single[1] = channels.single[0];
     channels.dual[1] = channels.dual[0];
