@@ -96,6 +96,25 @@ void TEmberEffect::DoSample() {
 
 void TEmberEffect::DoBlock() { blockSection(); }
 
+// The chosen kernel over a stereo block, here so that a block's call inlines it.
+template <class Sample>
+[[gnu::always_inline]] inline void TEmberEffect::sampleStereoBlock(const Sample* const* inputs, Sample* const* outputs, std::int32_t frames) {
+  if (frames <= 0) return;
+  const bool mono = slider1 != 0.0;
+  TwinfoldLastInputs last;
+  if constexpr (sizeof(Sample) == sizeof(float))
+    last = kernel_->floatBlock(mono, inputs[0], inputs[1], outputs[0], outputs[1], frames);
+  else
+    last = kernel_->doubleBlock(mono, inputs[0], inputs[1], outputs[0], outputs[1], frames);
+  in_left = last.left;
+  in_right = last.right;
+  sampleVars[0] = mono ? twinfoldMean(last.left, last.right) : last.left;
+  sampleVars[1] = mono ? twinfoldMean(last.left, last.right) : last.right;
+}
+
+template void TEmberEffect::sampleStereoBlock(const float* const*, float* const*, std::int32_t);
+template void TEmberEffect::sampleStereoBlock(const double* const*, double* const*, std::int32_t);
+
 template <class Sample>
 void TEmberEffect::process(const Sample* const* inputs, Sample* const* outputs, std::int32_t channels,
                            std::int32_t frames) {
