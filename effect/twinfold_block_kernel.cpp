@@ -281,10 +281,12 @@ template <class Sample>
                                                   Sample* outLeft, Sample* outRight, std::int32_t frames) {
   const std::int32_t last = frames - 1;
   // Read first: in place the fast path overwrites them, and it runs only where no
-  // earlier frame writes them.
-  const TwinfoldLastInputs lastInputs{static_cast<double>(sanitiseBits(inLeft[last])),
-                                      static_cast<double>(sanitiseBits(inRight[last]))};
-  if (runCommonBlock(mono, inLeft, inRight, outLeft, outRight, frames)) return lastInputs;
+  // earlier frame writes them. It succeeds only on finite inputs, which sanitising
+  // leaves as they are.
+  const Sample lastLeft = inLeft[last];
+  const Sample lastRight = inRight[last];
+  if (runCommonBlock(mono, inLeft, inRight, outLeft, outRight, frames))
+    return {static_cast<double>(lastLeft), static_cast<double>(lastRight)};
   // In place, each output is its input: the same pointers passed as both tell the
   // compiler so, and the loop needs no run-time check to be vectorised.
   if (outLeft == inLeft && outRight == inRight)
