@@ -214,10 +214,31 @@ BitsOf<Sample> copyChannel(const Sample* __restrict in, Sample* __restrict out, 
   return carries;
 }
 
+// Both channels in one loop: one loop's set-up and one reduction instead of two, which
+// is most of a short block's copy. Used only up to kJointCopyFrames, far below the sizes
+// where four streams slowed the loop.
+template <class Sample>
+BitsOf<Sample> copyBoth(const Sample* __restrict inLeft, const Sample* __restrict inRight, Sample* __restrict outLeft,
+                        Sample* __restrict outRight, std::int32_t frames) {
+  BitsOf<Sample> carries = 0;
+  for (std::int32_t j = 0; j < frames; ++j) {
+    const BitsOf<Sample> left = bitsOf(inLeft[j]);
+    const BitsOf<Sample> right = bitsOf(inRight[j]);
+    outLeft[j] = sampleOf<Sample>(left);
+    outRight[j] = sampleOf<Sample>(right);
+    carries |= exponentCarry<Sample>(left) | exponentCarry<Sample>(right);
+  }
+  return carries;
+}
+
+constexpr std::int32_t kJointCopyFrames = 128;
+
 template <class Sample>
 bool copyWhileFinite(const Sample* inLeft, const Sample* inRight, Sample* outLeft, Sample* outRight,
                      std::int32_t frames) {
-  const BitsOf<Sample> carries = copyChannel(inLeft, outLeft, frames) | copyChannel(inRight, outRight, frames);
+  const BitsOf<Sample> carries = frames <= kJointCopyFrames
+                                     ? copyBoth(inLeft, inRight, outLeft, outRight, frames)
+                                     : copyChannel(inLeft, outLeft, frames) | copyChannel(inRight, outRight, frames);
   return (carries >> (8 * sizeof(BitsOf<Sample>) - 1)) == 0;
 }
 
