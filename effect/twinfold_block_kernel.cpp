@@ -154,16 +154,23 @@ bool apart(const Sample* a, const Sample* b, std::int32_t frames) {
 float plainMean(float a, float b) { return (a + b) * 0.5f; }
 double plainMean(double a, double b) { return (a + b) * 0.5; }
 
-// False only where the processor reads subnormal operands as zero but keeps subnormal
-// results: the one mode in which the float mean differs from the double mean on
-// finite sums. On x86 the control register says so in one instruction (a probe by
-// arithmetic would itself take the processor's slow path for subnormals, some hundred
-// cycles a block). ARM flushes operands and results together or not at all.
+// False where the processor may read subnormal operands as zero but keep subnormal
+// results: the mode in which the float mean differs from the double mean on finite
+// sums. The control register says so in one instruction (a probe by arithmetic would
+// itself take the processor's slow path for subnormals, some hundred cycles a block).
+// aarch64's FZ flushes operands and results alike; its newer FIZ flushes operands
+// alone, and AH moves where flushing happens, so either sends the block to the exact
+// path. 32-bit ARM has neither: its FZ flushes both.
 bool floatMeanIsExact() {
 #if defined(__i386__) || defined(__x86_64__)
   constexpr unsigned kDenormalsAreZero = 0x0040, kFlushToZero = 0x8000;
   const unsigned control = __builtin_ia32_stmxcsr();
   return (control & kDenormalsAreZero) == 0 || (control & kFlushToZero) != 0;
+#elif defined(__aarch64__)
+  constexpr std::uint64_t kFlushInputsOnly = 1u << 0, kAlternateHandling = 1u << 1;
+  std::uint64_t control;
+  asm volatile("mrs %0, fpcr" : "=r"(control));
+  return (control & (kFlushInputsOnly | kAlternateHandling)) == 0;
 #else
   return true;
 #endif

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Release packages of the built plug-ins, written into dist/:
-#   Quillmarsh_twinfold-<version>-win32.zip, -win64.zip   the DLL, bundles, .clap, INSTALL.txt
+#   Quillmarsh_twinfold-<version>-win32.zip, -win64.zip   the DLL, bundles, .clap, vst-render.exe, INSTALL.txt
 #   Quillmarsh_twinfold-<version>-linux-x86_64.tar.gz     the .so, bundles, .clap, vst-render, INSTALL.txt
 #   Quillmarsh_twinfold-<version>-linux-aarch64.tar.gz    the same for 64-bit ARM Linux
 #   Quillmarsh_twinfold-<version>-linux-armhf.tar.gz      the same for 32-bit ARM Linux (hard-float)
@@ -14,7 +14,9 @@
 #   tools/package.sh [--from OUT_ROOT] [--dist DIR]
 #
 # The packages are reproducible: every member carries the time SOURCE_DATE_EPOCH (by
-# default the last commit's), members are sorted and belong to root.
+# default the last commit's, or the release date of cmake/Product.cmake in a copy of the
+# sources without history; see tools/source-date-epoch.sh), members are sorted and
+# belong to root.
 set -euo pipefail
 
 from=""
@@ -32,7 +34,7 @@ dist=${dist:-$PWD/dist}
 # The Linux targets: the folder in out/, the name in the tarball's name and Debian's
 # name of the architecture.
 linux_targets=(linux:x86_64:amd64 linux-aarch64:aarch64:arm64 linux-armhf:armhf:armhf)
-deliverables=(win32/Quillmarsh_twinfold.dll win64/Quillmarsh_twinfold.dll)
+deliverables=(win32/Quillmarsh_twinfold.dll win64/Quillmarsh_twinfold.dll win32/vst-render.exe win64/vst-render.exe)
 for entry in "${linux_targets[@]}"; do
   deliverables+=("${entry%%:*}/Quillmarsh_twinfold.so" "${entry%%:*}/vst-render")
 done
@@ -49,10 +51,7 @@ fi
 # vendor, name and version, as the build has them.
 eval "$(cmake -P cmake/Product.cmake)"
 [ -n "${version:-}" ] || { echo "package.sh: no version from cmake/Product.cmake" >&2; exit 1; }
-if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
-  SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null) ||
-    { echo "package.sh: not a git checkout; set SOURCE_DATE_EPOCH" >&2; exit 1; }
-fi
+SOURCE_DATE_EPOCH=$(tools/source-date-epoch.sh .)
 export SOURCE_DATE_EPOCH
 export TZ=UTC LC_ALL=C
 
@@ -167,6 +166,15 @@ Hosts that load CLAP plug-ins:
   copy to $clap
 EOF
   done
+  if [ -z "$debian_arch" ]; then
+    cat <<EOF
+
+The renderer, vst-render.exe, runs a VST 2.4 plug-in over audio files without a host
+("vst-render --help"); it needs nothing else installed. This build reads and writes
+WAV, AIFF, AU, CAF, W64, RF64 and the other uncompressed types "vst-render --help"
+lists, not FLAC, Ogg or MP3. The installer puts it beside its uninstaller.
+EOF
+  fi
   if [ -n "$debian_arch" ]; then
     cat <<EOF
 
@@ -199,7 +207,7 @@ archive_folder() {
   if [ "${platform%%-*}" = linux ]; then
     cp "$from/$platform/$name.so" "$from/$platform/vst-render" "$folder/"
   else
-    cp "$from/$platform/$name.dll" "$folder/"
+    cp "$from/$platform/$name.dll" "$from/$platform/vst-render.exe" "$folder/"
   fi
   copy_bundles "$from/$platform" "$folder"
   if [ "${platform%%-*}" = linux ]; then

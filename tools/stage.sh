@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Copies what ships from the builds in BUILD_ROOT/<target>/ into OUT_ROOT/<target>/:
-# the plug-ins with their bundles, the .clap files and, on Linux, the renderer. Each
+# the plug-ins with their bundles, the .clap files and the renderer. Each
 # target's folder is emptied first, so it holds exactly the files of these builds.
 #   tools/stage.sh [BUILD_ROOT [OUT_ROOT]]        (defaults: build out)
 set -euo pipefail
@@ -18,5 +18,7 @@ for target in linux linux-aarch64 linux-armhf; do
   cp "$build_root/$target/host/Quillmarsh_twinfold.so" "$out_root/$target/"
   cp "$build_root/$target/tools/render/vst-render" "$out_root/$target/"
 done
-cp "$build_root/win32/host/Quillmarsh_twinfold.dll" "$out_root/win32/"
-cp "$build_root/win64/host/Quillmarsh_twinfold.dll" "$out_root/win64/"
+for target in win32 win64; do
+  cp "$build_root/$target/host/Quillmarsh_twinfold.dll" "$build_root/$target/tools/render/vst-render.exe" \
+    "$out_root/$target/"
+done

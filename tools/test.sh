@@ -37,9 +37,12 @@ for target in win32 win64; do
   step "Windows $target under Wine"
   cmake --preset "$target" -DTWINFOLD_BUILD_TESTS=ON -DTWINFOLD_UNIQUE_ID=0 >/dev/null
   cmake --build --preset "$target"
-  # Wine on its own now and then takes a test process down as it exits on a loaded machine;
-  # a test that fails twice in a row is a failure.
-  run_ctest "build/$target" --repeat until-pass:2
+  # One wineserver for the whole step, the prefix booted before the first test.
+  tools/wine-session.sh start
+  trap 'tools/wine-session.sh stop' EXIT
+  run_ctest "build/$target"
+  tools/wine-session.sh stop
+  trap - EXIT
 done
 
 for target in linux-aarch64 linux-armhf; do

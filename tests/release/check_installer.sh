@@ -53,13 +53,14 @@ check_files() {
 
 rm -rf "$WINEPREFIX" && wine_run wineboot -i >/dev/null 2>&1
 uninstaller="$pf/Quillmarsh/$name/Uninstall $name.exe"
+renderer="$pf/Quillmarsh/$name/vst-render.exe"
 foreign="$cf/VST2/Other Vendor Plugin.dll"
 case "$arch" in
 win64)
   installed() {  # installed VST2_64 VST2_32: what a full install puts where
     editions win64 "$1" "$cf/VST3" "$cf/LV2" "$cf/CLAP"
     editions win32 "$2" "$cf/VST3" "$cf32/LV2" "$cf32/CLAP"
-    printf '%s\n' "$uninstaller" "$foreign"
+    printf '%s\n' "$uninstaller" "$foreign" "$renderer|$out/win64/vst-render.exe"
   }
   mkdir -p "$c/$cf/VST2" && echo "another vendor's plug-in" >"$c/$foreign"
   setup_exits 0 /S
@@ -131,7 +132,10 @@ win64)
 win32)
   setup_exits 0 /S
   check_files "silent install on 32-bit Windows" "$(editions win32 "$cf/VST2" "$cf/VST3" "$cf/LV2" "$cf/CLAP"
-    echo "$uninstaller")"
+    printf '%s\n' "$uninstaller" "$renderer|$out/win32/vst-render.exe")"
+  # The installed renderer runs the installed plug-in.
+  wine "$c/$renderer" --info 'C:\Program Files\Common Files\VST2\'$name.dll | tr -d '\r' | grep -q "^Effect name *$name$" ||
+    fail "the installed vst-render does not load the installed DLL"
   # The project's test host loads the installed DLL and checks its output bit for bit.
   TWINFOLD_PLUGIN='C:\Program Files\Common Files\VST2\'$name.dll wine "$source_dir/build/win32/tests/windows/twinfold_vectors.exe" \
     --compare "Z:$source_dir/tests/windows/expected_vectors.txt" || fail "the test host did not run the installed DLL"

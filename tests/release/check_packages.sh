@@ -32,6 +32,7 @@ tested_binary() {
     linux*/vst-render) echo "$build/${1%%/*}/tools/render/vst-render" ;;
     win32/$name.dll) echo "$build/win32/host/$name.dll" ;;
     win64/$name.dll) echo "$build/win64/host/$name.dll" ;;
+    win*/vst-render.exe) echo "$build/${1%%/*}/tools/render/vst-render.exe" ;;
   esac
 }
 
@@ -63,6 +64,16 @@ same_bundles() {
   while read -r bundle; do
     diff -r "$bundle" "$2/$(basename "$bundle")" || fail "$3: $(basename "$bundle") differs from the staged bundle"
   done < <(staged_bundles "$1" "${4:-}")
+}
+
+# The armhf VST3 bundle's module in both folders hosts look in, the same bytes.
+# arm_vst3_module_in_both TARGET BUNDLE_FOLDER WHAT
+arm_vst3_module_in_both() {
+  [ "$1" = linux-armhf ] || return 0
+  local contents="$2/$name.vst3/Contents"
+  [ -f "$contents/armv7l-linux/$name.so" ] || fail "$3: no $name.vst3/Contents/armv7l-linux/$name.so"
+  cmp -s "$contents/armv7l-linux/$name.so" "$contents/arm-linux/$name.so" ||
+    fail "$3: $name.vst3/Contents/arm-linux does not hold the module of armv7l-linux"
 }
 
 # Compares a listing with the expected one, both "mode path" lines.
@@ -127,13 +138,15 @@ archives)
     zip="$dist/$top.zip"
     # zipinfo: mode, zip version, made on (unx keeps the modes), size, type, method, date, time, name
     found=$(zipinfo "$zip" | awk 'NF >= 9 && $2 ~ /^[0-9]+[.][0-9]+$/ { print ($3 == "unx" ? $1 : "made-on-" $3), $NF }')
-    expected=$(printf '%s\n' "-rw-r--r-- $top/INSTALL.txt" "-rw-r--r-- $top/$name.dll"
+    expected=$(printf '%s\n' "-rw-r--r-- $top/INSTALL.txt" "-rw-r--r-- $top/$name.dll" "-rw-r--r-- $top/vst-render.exe"
                bundle_entries "$target" "$top/" no)
     same_listing "$top.zip" "$expected" "$found"
     rm -rf "$work/x-$target" && mkdir "$work/x-$target"
     unzip -q "$zip" -d "$work/x-$target"
     folder="$work/x-$target/$top"
-    cmp "$folder/$name.dll" "$(tested_binary "$target/$name.dll")" || fail "$top.zip: the DLL is not the tested one"
+    for file in "$name.dll" vst-render.exe; do
+      cmp "$folder/$file" "$(tested_binary "$target/$file")" || fail "$top.zip: $file is not the tested one"
+    done
     same_bundles "$target" "$folder" "$top.zip"
     ! grep -qv $'\r$' "$folder/INSTALL.txt" || fail "$top.zip: INSTALL.txt has lines without CR LF"
     check_install_text "$target" "$folder/INSTALL.txt" "$folder" "$name.dll" 'Common Files\\VST2'
@@ -152,9 +165,9 @@ archives)
     same_listing "$top.tar.gz" "$expected" "$found"
     owners=$(tar -tvzf "$tarball" --numeric-owner | awk '{ print $2 }' | sort -u)
     [ "$owners" = "0/0" ] || fail "$top.tar.gz: members owned by $owners, not 0/0"
-    epoch=${SOURCE_DATE_EPOCH:-$(git -C "$source_dir" log -1 --format=%ct)}
+    epoch=$("$source_dir/tools/source-date-epoch.sh" "$source_dir")
     times=$(tar -tvzf "$tarball" --full-time | awk '{ print $4 "T" $5 }' | sort -u)
-    [ "$times" = "$(date -u -d "@$epoch" +%Y-%m-%dT%H:%M:%S)" ] || fail "$top.tar.gz: member times $times, not the commit's"
+    [ "$times" = "$(date -u -d "@$epoch" +%Y-%m-%dT%H:%M:%S)" ] || fail "$top.tar.gz: member times $times, not the sources' date"
     rm -rf "$work/x-$target" && mkdir "$work/x-$target"
     tar -xzf "$tarball" -C "$work/x-$target"
     folder="$work/x-$target/$top"
@@ -162,6 +175,7 @@ archives)
       cmp "$folder/$file" "$(tested_binary "$target/$file")" || fail "$top.tar.gz: $file is not the tested one"
     done
     same_bundles "$target" "$folder" "$top.tar.gz"
+    arm_vst3_module_in_both "$target" "$folder" "$top.tar.gz"
     check_install_text "$target" "$folder/INSTALL.txt" "$folder" "$name.so" '~/.vst '
     # The unpacked renderer runs the unpacked plug-in.
     run_target "$triple" "$folder/vst-render" --info "$folder/$name.so" | grep -q "^Effect name *$name$" ||
@@ -205,6 +219,7 @@ deb)
     for kind in lv2 vst3 clap; do
       same_bundles "$target" "$root/usr/lib/$kind" "/usr/lib/$kind" "$kind"
     done
+    arm_vst3_module_in_both "$target" "$root/usr/lib/vst3" "$deb"
     run_target "$triple" "$root/usr/bin/vst-render" --info "$root/usr/lib/vst/$name.so" | grep -q "^Effect name *$name$" ||
       fail "the unpacked vst-render does not load the unpacked plug-in"
 

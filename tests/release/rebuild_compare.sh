@@ -15,11 +15,18 @@ copy="$work/sources-at-another-path"
 mkdir "$copy"
 
 # The files of the working tree as git sees them (tracked or new, not ignored), so the
-# copy holds what the tested builds were built from and none of their output.
-(cd "$source_dir" && git ls-files -z --cached --others --exclude-standard) |
-  while IFS= read -r -d '' file; do
-    [ -e "$source_dir/$file" ] && printf '%s\0' "$file"
-  done | (cd "$source_dir" && xargs -0 cp --parents -t "$copy")
+# copy holds what the tested builds were built from and none of their output. A copy of
+# the sources without history: everything but .git and the output folders.
+top=$(git -C "$source_dir" rev-parse --show-toplevel 2>/dev/null || true)
+if [ -n "$top" ] && [ "$(cd "$top" && pwd -P)" = "$(cd "$source_dir" && pwd -P)" ]; then
+  (cd "$source_dir" && git ls-files -z --cached --others --exclude-standard) |
+    while IFS= read -r -d '' file; do
+      [ -e "$source_dir/$file" ] && printf '%s\0' "$file"
+    done | (cd "$source_dir" && xargs -0 cp --parents -t "$copy")
+else
+  (cd "$source_dir" && find . -mindepth 1 -maxdepth 1 ! -name .git ! -name 'build*' ! -name out ! -name dist \
+     ! -name '*.swp' -exec cp -a -t "$copy" {} +)
+fi
 
 failures=0
 for preset in "$@"; do

@@ -123,6 +123,15 @@ TEST(BadCommandLine, UsageErrorsExitWithTwoAndOnePrefixedLine) {
   EXPECT_NE(help.output.find("NAME=TEXT"), std::string::npos);
   EXPECT_NE(help.output.find("Exit codes: 0 success; 1 a failed render or a file or plug-in problem; 2 a usage error"),
             std::string::npos) << help.output;
+  // The file types are this build's: FLAC where its libsndfile has the codec, never elsewhere.
+  const std::size_t reads = help.output.find("  reads   AIFF, AU, AVR, CAF, ");
+  const std::size_t writes = help.output.find("  writes  aif, aifc, aiff, au, avr, caf, ");
+  ASSERT_NE(reads, std::string::npos) << help.output;
+  ASSERT_NE(writes, std::string::npos) << help.output;
+  const bool flac = libsndfileWrites(SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
+  EXPECT_EQ(help.output.substr(reads, writes - reads).find("FLAC") != std::string::npos, flac) << help.output;
+  EXPECT_EQ(help.output.find("flac, ", writes) != std::string::npos, flac) << help.output;
+  EXPECT_NE(help.output.find("WAV", reads), std::string::npos) << help.output;
 }
 
 }  // namespace

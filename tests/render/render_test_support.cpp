@@ -1,8 +1,6 @@
 #include "tests/render/render_test_support.h"
 
 #include <sndfile.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -15,38 +13,7 @@
 
 #include "tests/support/reference_audio.h"
 
-namespace {
-
-std::string shellQuoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-}  // namespace
-
 int RunResult::lineCount() const { return static_cast<int>(std::count(output.begin(), output.end(), '\n')); }
-
-RunResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
-                     const std::string& environment, const std::string& launcher) {
-  std::string command = environment.empty() ? "" : environment + " ";
-  if (!launcher.empty()) command += launcher + " ";
-  command += shellQuoted(program);
-  for (const std::string& argument : arguments) {
-    command += ' ';
-    command += shellQuoted(argument);
-  }
-  command += " 2>&1 </dev/null";
-  RunResult result;
-  std::FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) throw std::runtime_error("cannot run " + command);
-  std::array<char, 4096> buffer{};
-  std::size_t got = 0;
-  while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) result.output.append(buffer.data(), got);
-  const int status = ::pclose(pipe);
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return result;
-}
 
 RunResult runRender(const std::vector<std::string>& arguments, const std::string& environment) {
   return runProgram(VST_RENDER_PROGRAM, arguments, environment, VST_RENDER_LAUNCHER);
@@ -70,11 +37,7 @@ std::string installedOrEmpty(const std::string& name) {
 std::string thirdPartyStereoPlugin() { return installedOrEmpty("3BandEQ-vst.so"); }
 std::string thirdPartyReverbPlugin() { return installedOrEmpty("MVerb-vst.so"); }
 
-ScratchFolder::ScratchFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "vst-render-test-XXXXXX").string();
-  if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-}
+ScratchFolder::ScratchFolder() : path_(makeScratchFolder()) {}
 
 ScratchFolder::~ScratchFolder() {
   std::error_code ignored;
@@ -83,7 +46,7 @@ ScratchFolder::~ScratchFolder() {
 
 std::vector<std::string> ScratchFolder::entries() const {
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(path_)) names.push_back(entry.path().filename());
+  for (const auto& entry : std::filesystem::directory_iterator(path_)) names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -126,6 +89,26 @@ Audio readAudio(const std::string& path) {
     for (std::size_t channel = 0; channel < audio.planes.size(); ++channel)
       audio.planes[channel][frame] = interleaved[frame * audio.planes.size() + channel];
   return audio;
+}
+
+// sf_format_check judges the combination alone; the containers libsndfile was built
+// with are those it lists.
+bool libsndfileWrites(int format) {
+  int count = 0;
+  sf_command(nullptr, SFC_GET_FORMAT_MAJOR_COUNT, &count, sizeof count);
+  bool listed = false;
+  for (int index = 0; index < count && !listed; ++index) {
+    SF_FORMAT_INFO major{};
+    major.format = index;
+    listed = sf_command(nullptr, SFC_GET_FORMAT_MAJOR, &major, sizeof major) == 0 &&
+             major.format == (format & SF_FORMAT_TYPEMASK);
+  }
+  if (!listed) return false;
+  SF_INFO info{};
+  info.channels = 2;
+  info.samplerate = 48000;
+  info.format = format;
+  return sf_format_check(&info) != 0;
 }
 
 std::vector<std::uint8_t> readBytes(const std::string& path) {

@@ -25,6 +25,13 @@ std::string thirdPartyStereoPlugin();
 // A stereo reverb from the same package (it keeps sounding after its input ends), or empty.
 std::string thirdPartyReverbPlugin();
 
+// A new, empty folder under the system's temporary folder (run_program_<system>.cpp).
+std::filesystem::path makeScratchFolder();
+
+// Whether the libsndfile the renderer links (the same build as the tests') writes this
+// container | encoding; the Windows builds have no codec libraries (FLAC, Ogg, MPEG).
+bool libsndfileWrites(int format);
+
 // A fresh folder per test, removed with everything in it.
 class ScratchFolder {
  public:

@@ -35,7 +35,7 @@ bool processorAndSystemRunAvx2() {
 
 // The first "flags" line of /proc/cpuinfo as a set of words; empty when there is none
 // (not Linux, or Wine on another system).
-std::set<std::string> kernelCpuFlags() {
+[[maybe_unused]] std::set<std::string> kernelCpuFlags() {
   std::ifstream cpuinfo("/proc/cpuinfo");
   std::string line;
   while (std::getline(cpuinfo, line)) {

@@ -1,7 +1,8 @@
 # Checks a built plug-in DLL as a Windows host's loader sees it, from the PE headers
 # that the mingw objdump prints:
 #   cmake -DOBJDUMP=<triple>-objdump -DDLL=<path> -DFORMAT=pei-i386|pei-x86-64
-#         [-DEXPORTS=<name;name...>] -P check_dll_packaging.cmake
+#         [-DEXPORTS=<name;name...>] [-DPROGRAM=ON] -P check_dll_packaging.cmake
+# (PROGRAM: an .exe, not flagged as a DLL, checked for its EXPORTS and imports alike)
 # - the image format and PE32 (i386) or PE32+ (x86-64) optional header, flagged as a DLL;
 # - exactly the EXPORTS, by default VSTPluginMain, main and MAIN, with main then the same
 #   function as VSTPluginMain;
@@ -46,7 +47,11 @@ if(NOT headers MATCHES "\nMagic\t+${magic}")
   string(REGEX MATCH "\nMagic\t+([^\n]*)" unused "${headers}")
   list(APPEND failures "expected optional header magic ${magic_name}, found '${CMAKE_MATCH_1}'")
 endif()
-if(NOT headers MATCHES "\nCharacteristics [^\n]*\n(\t[^\n]*\n)*\tDLL\n")
+if(PROGRAM)
+  if(headers MATCHES "\nCharacteristics [^\n]*\n(\t[^\n]*\n)*\tDLL\n")
+    list(APPEND failures "the program is flagged as a DLL")
+  endif()
+elseif(NOT headers MATCHES "\nCharacteristics [^\n]*\n(\t[^\n]*\n)*\tDLL\n")
   list(APPEND failures "the image is not flagged as a DLL")
 endif()
 

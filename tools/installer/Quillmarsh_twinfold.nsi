@@ -76,6 +76,7 @@ Var StuckBefore
   !insertmacro ${MACRO} vst3_x64
   !insertmacro ${MACRO} lv2_x64
   !insertmacro ${MACRO} clap_x64
+  !insertmacro ${MACRO} render_x64
 !macroend
 !macro ForEachComponent MACRO
   !insertmacro ForEachX64Component ${MACRO}
@@ -83,6 +84,7 @@ Var StuckBefore
   !insertmacro ${MACRO} vst3_x86
   !insertmacro ${MACRO} lv2_x86
   !insertmacro ${MACRO} clap_x86
+  !insertmacro ${MACRO} render_x86
 !macroend
 
 ; Deletes one installed file. One that stays (in use by a running host) is counted and named.
@@ -253,6 +255,8 @@ SectionGroup /e "64-bit plug-ins (for 64-bit hosts)" group_x64
   !insertmacro Component vst3_x64 "VST3" "$COMMONFILES64\VST3"
   !insertmacro Component lv2_x64 "LV2" "$COMMONFILES64\LV2"
   !insertmacro Component clap_x64 "CLAP" "$COMMONFILES64\CLAP"
+  ; The renderer goes beside the uninstaller, of the machine's own architecture only.
+  !insertmacro Component render_x64 "vst-render (command line)" "${PRODUCT_FOLDER}"
 SectionGroupEnd
 
 ; On 64-bit Windows the 32-bit VST3 module joins the 64-bit one in the same bundle.
@@ -261,6 +265,7 @@ SectionGroup /e "32-bit plug-ins (for 32-bit hosts)" group_x86
   !insertmacro Component vst3_x86 "VST3" "$COMMONFILES64\VST3"
   !insertmacro Component lv2_x86 "LV2" "$COMMONFILES32\LV2"
   !insertmacro Component clap_x86 "CLAP" "$COMMONFILES32\CLAP"
+  !insertmacro Component render_x86 "vst-render (command line)" "${PRODUCT_FOLDER}"
 SectionGroupEnd
 
 Section "-register"
@@ -320,6 +325,7 @@ Function .onInit
       !insertmacro DefaultVst2Folder $Vst2Folder32 vst2_x86 32 "$COMMONFILES32"
     ${EndIf}
     StrCpy $Vst2PageText "Setup installs the 64-bit VST 2.4 plug-in (for 64-bit hosts) into this folder. Choose the folder your hosts scan for VST 2.4 plug-ins."
+    !insertmacro HideComponent render_x86
   ${Else}
     ${If} $INSTDIR == ""
       !insertmacro DefaultVst2Folder $INSTDIR vst2_x86 32 "$COMMONFILES32"

@@ -2,7 +2,7 @@
 # Builds the Windows installer from the staged Windows builds with makensis:
 #   make-installer.sh OUT_ROOT PRODUCT VENDOR VERSION OUTPUT
 # Each edition found in OUT_ROOT/win64 and OUT_ROOT/win32 (PRODUCT.dll, the .vst3 and .lv2
-# bundles, PRODUCT.clap) becomes a component; Quillmarsh_twinfold.nsi beside this script
+# bundles, PRODUCT.clap) and the renderer vst-render.exe becomes a component; Quillmarsh_twinfold.nsi beside this script
 # says where each goes. The files carry the time SOURCE_DATE_EPOCH (required).
 set -euo pipefail
 [ $# -eq 5 ] || { echo "usage: $0 OUT_ROOT PRODUCT VENDOR VERSION OUTPUT" >&2; exit 2; }
@@ -60,6 +60,7 @@ for arch in x64 x86; do
   component "vst3_$arch" "$from/$target/$product.vst3"
   component "lv2_$arch" "$from/$target/$product.lv2"
   component "clap_$arch" "$from/$target/$product.clap"
+  component "render_$arch" "$from/$target/vst-render.exe"
 done
 for id in vst2_x64 vst2_x86; do
   grep -qx "!define HAVE_$id" "$components" || { echo "make-installer.sh: no $id in $from" >&2; exit 1; }

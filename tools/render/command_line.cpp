@@ -13,7 +13,7 @@ namespace {
 constexpr double kLongestTailSeconds = 3600.0;
 
 constexpr const char* kDescription =
-    "Runs a VST 2.4 plug-in (a Linux .so) over an audio file, the way a DAW would, without a DAW.\n"
+    "Runs a VST 2.4 plug-in (a .so on Linux, a .dll on Windows) over an audio file, the way a DAW would, without a DAW.\n"
     "\n"
     "  vst-render PLUGIN                 demo: show the plug-in and run a test signal through it\n"
     "  vst-render --info PLUGIN          show what a host sees: names, parameters, programs, ...\n"
@@ -29,9 +29,12 @@ constexpr const char* kFooter =
     "                outer spaces do not matter, and a number picks the closest number shown\n"
     "                (\"Gain=6\" for a display of 6.000000)\n"
     "\n"
-    "Output: OUTPUT's extension chooses the file type (wav, flac, ogg, aiff, au, caf, w64, rf64,\n"
-    "mp3, ...; none: INPUT's type), or --type names it whatever the extension. --encoding\n"
-    "(alias --format) chooses the encoding within it:\n"
+    "File types of this build (its libsndfile):\n"
+    "  reads   READABLE\n"
+    "  writes  WRITABLE (by extension)\n"
+    "\n"
+    "Output: OUTPUT's extension chooses the file type (none: INPUT's type), or --type names\n"
+    "it whatever the extension. --encoding (alias --format) chooses the encoding within it:\n"
     "  ENCODINGS\n"
     "Without --encoding INPUT's encoding is kept, or the nearest one the type holds (FLAC:\n"
     "24-bit from float).\n"
@@ -54,6 +57,29 @@ constexpr const char* kFooter =
     "Exit codes: 0 success; 1 a failed render or a file or plug-in problem; 2 a usage error\n"
     "(unknown option, missing argument, bad value).";
 
+// A comma-separated list broken into lines of the footer's width, continued under its start.
+std::string wrappedList(const std::string& list, std::size_t indent) {
+  constexpr std::size_t kWidth = 90;
+  std::string wrapped;
+  std::size_t column = indent, start = 0;
+  while (start < list.size()) {
+    std::size_t end = list.find(", ", start);
+    end = end == std::string::npos ? list.size() : end + 1;
+    const std::string item = list.substr(start, end - start);
+    if (column + item.size() + 1 > kWidth && start > 0) {
+      wrapped += "\n" + std::string(indent, ' ');
+      column = indent;
+    } else if (start > 0) {
+      wrapped += ' ';
+      ++column;
+    }
+    wrapped += item;
+    column += item.size();
+    start = end + 1;
+  }
+  return wrapped;
+}
+
 std::string encodingList() {
   std::string list;
   for (const std::string& name : encodingNames()) list += (list.empty() ? "" : ", ") + name;
@@ -71,10 +97,14 @@ std::optional<int> parseCommandLine(int argc, char** argv, RenderOptions& option
   CLI::App app{kDescription, "vst-render"};
   std::string footer = kFooter;
   footer.replace(footer.find("ENCODINGS"), 9, encodingList());
+  footer.replace(footer.find("READABLE"), 8, wrappedList(readableTypeList(), 10));
+  footer.replace(footer.find("WRITABLE"), 8, wrappedList(writableExtensionList(), 10));
   app.footer(footer);
   app.get_formatter()->column_width(32);
+  // CLI11 takes "/name" for an option on Windows by default; here it is a path.
+  app.allow_windows_style_options(false);
 
-  app.add_option("PLUGIN", options.plugin, "The plug-in library (.so) to load")->required();
+  app.add_option("PLUGIN", options.plugin, "The plug-in library (.so or .dll) to load")->required();
   app.add_option("INPUT", options.input, "Audio file to process (none: the demo)");
   app.add_option("OUTPUT", options.output, "Where to write the result; its extension sets the file type");
 

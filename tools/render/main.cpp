@@ -21,10 +21,15 @@ constexpr double kSettingsSampleRate = 48000.0;
 extern "C" void requestStop(int /*signal*/) { renderInterrupted = 1; }
 
 void stopCleanlyOnSignals() {
+#ifdef _WIN32
+  // Windows has no sigaction; Ctrl+C reaches the handler as SIGINT on a thread of its own.
+  for (int signal : {SIGINT, SIGTERM}) std::signal(signal, requestStop);
+#else
   struct sigaction action {};
   action.sa_handler = requestStop;
   sigemptyset(&action.sa_mask);
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+#endif
 }
 
 // --info and --save-preset without audio still see the plug-in as a host runs it.

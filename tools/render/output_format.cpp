@@ -212,6 +212,23 @@ const std::vector<std::string>& encodingNames() {
   return names;
 }
 
+std::string readableTypeList() {
+  std::vector<std::string> names;
+  for (const SF_FORMAT_INFO& info : libsndfileFormats(SFC_GET_FORMAT_MAJOR_COUNT, SFC_GET_FORMAT_MAJOR))
+    names.push_back(containerName(info.format));
+  std::sort(names.begin(), names.end());
+  names.erase(std::unique(names.begin(), names.end()), names.end());
+  std::string list;
+  for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
+  return list;
+}
+
+std::string writableExtensionList() {
+  std::string list;
+  for (const Alias& alias : writableExtensions()) list += (list.empty() ? "" : ", ") + std::string(alias.extension);
+  return list;
+}
+
 OutputType outputTypeFor(const std::string& outputPath, const std::string& encoding, const std::string& forcedType) {
   OutputType type;
   type.encoding = encoding;

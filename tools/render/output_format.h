@@ -21,6 +21,10 @@ struct OutputFormat {
 
 // The --encoding names, in the order --help lists them.
 const std::vector<std::string>& encodingNames();
+// What this build's libsndfile handles, for --help: the file types it reads ("AIFF,
+// AU, ...") and the extensions it writes ("aif, aifc, au, ...").
+std::string readableTypeList();
+std::string writableExtensionList();
 
 // Throws UsageError when the type (`forcedType`, else the extension) names nothing
 // libsndfile writes (listing what it does) or its container cannot hold the --encoding
