@@ -269,9 +269,10 @@ struct clap_plugin_tail {
 
 // Layout checks ----------------------------------------------------------------------
 
-// The layout follows the pointer size alone because every target aligns 64-bit members
-// to 8 inside structs, 32-bit ones included (Windows and the ARM procedure call
-// standard do; 32-bit x86 Linux does not and is no target).
+// The layout follows the pointer size alone because every shipped target aligns 64-bit
+// members to 8 inside structs, 32-bit ones included (Windows and the ARM procedure call
+// standard do). 32-bit x86 Linux (the fuzz targets' second build) aligns them to 4: the
+// format declares no packing, so that natural C layout is its ABI there, checked apart.
 inline constexpr std::size_t kPtr = sizeof(void*);
 inline constexpr bool k32 = kPtr == 4;
 struct AlignProbe {
@@ -279,7 +280,13 @@ struct AlignProbe {
   std::int64_t wide;
 };
 static_assert(kPtr == 4 || kPtr == 8);
-static_assert(offsetof(AlignProbe, wide) == 8, "64-bit members must be 8-aligned in structs");
+#if defined(__i386__) && !defined(_WIN32)
+inline constexpr bool kWide4 = true;
+#else
+inline constexpr bool kWide4 = false;
+#endif
+static_assert(offsetof(AlignProbe, wide) == (kWide4 ? 4 : 8),
+              "64-bit members are 8-aligned in structs but on i386 Linux");
 static_assert(sizeof(bool) == 1);
 
 // Entry, factory, descriptor, plug-in, host: tables of pointers after a version.
@@ -296,39 +303,41 @@ static_assert(sizeof(clap_host) == (k32 ? 48 : 88) && offsetof(clap_host, host_d
               offsetof(clap_host, get_extension) == (k32 ? 32 : 56) &&
               offsetof(clap_host, request_callback) == (k32 ? 44 : 80));
 
-// Events: 64-bit members are 8-aligned on every target.
+// Events: 64-bit members are 8-aligned on every shipped target.
 static_assert(sizeof(clap_event_header) == 16 && alignof(clap_event_header) == 4 &&
               offsetof(clap_event_header, space_id) == 8 && offsetof(clap_event_header, type) == 10 &&
               offsetof(clap_event_header, flags) == 12);
-static_assert(sizeof(clap_event_param_value) == (k32 ? 48 : 56) && alignof(clap_event_param_value) == 8 &&
-              offsetof(clap_event_param_value, param_id) == 16 &&
-              offsetof(clap_event_param_value, cookie) == (k32 ? 20 : 24) &&
-              offsetof(clap_event_param_value, note_id) == (k32 ? 24 : 32) &&
-              offsetof(clap_event_param_value, port_index) == (k32 ? 28 : 36) &&
-              offsetof(clap_event_param_value, channel) == (k32 ? 30 : 38) &&
-              offsetof(clap_event_param_value, key) == (k32 ? 32 : 40) &&
-              offsetof(clap_event_param_value, value) == (k32 ? 40 : 48));
-static_assert(sizeof(clap_event_transport) == 104 && alignof(clap_event_transport) == 8 &&
-              offsetof(clap_event_transport, flags) == 16 && offsetof(clap_event_transport, song_pos_beats) == 24 &&
-              offsetof(clap_event_transport, tempo) == 40 && offsetof(clap_event_transport, bar_start) == 88 &&
-              offsetof(clap_event_transport, bar_number) == 96 && offsetof(clap_event_transport, tsig_denom) == 102);
+static_assert(kWide4 || (sizeof(clap_event_param_value) == (k32 ? 48 : 56) && alignof(clap_event_param_value) == 8 &&
+                         offsetof(clap_event_param_value, param_id) == 16 &&
+                         offsetof(clap_event_param_value, cookie) == (k32 ? 20 : 24) &&
+                         offsetof(clap_event_param_value, note_id) == (k32 ? 24 : 32) &&
+                         offsetof(clap_event_param_value, port_index) == (k32 ? 28 : 36) &&
+                         offsetof(clap_event_param_value, channel) == (k32 ? 30 : 38) &&
+                         offsetof(clap_event_param_value, key) == (k32 ? 32 : 40) &&
+                         offsetof(clap_event_param_value, value) == (k32 ? 40 : 48)));
+static_assert(kWide4 ||
+              (sizeof(clap_event_transport) == 104 && alignof(clap_event_transport) == 8 &&
+               offsetof(clap_event_transport, flags) == 16 && offsetof(clap_event_transport, song_pos_beats) == 24 &&
+               offsetof(clap_event_transport, tempo) == 40 && offsetof(clap_event_transport, bar_start) == 88 &&
+               offsetof(clap_event_transport, bar_number) == 96 && offsetof(clap_event_transport, tsig_denom) == 102));
 static_assert(sizeof(clap_input_events) == 3 * kPtr && offsetof(clap_input_events, get) == 2 * kPtr);
 static_assert(sizeof(clap_output_events) == 2 * kPtr && offsetof(clap_output_events, try_push) == kPtr);
 
 // Processing.
-static_assert(sizeof(clap_audio_buffer) == (k32 ? 24 : 32) && alignof(clap_audio_buffer) == 8 &&
-              offsetof(clap_audio_buffer, data64) == kPtr &&
-              offsetof(clap_audio_buffer, channel_count) == 2 * kPtr &&
-              offsetof(clap_audio_buffer, latency) == 2 * kPtr + 4 &&
-              offsetof(clap_audio_buffer, constant_mask) == (k32 ? 16 : 24));
-static_assert(sizeof(clap_process) == (k32 ? 40 : 64) && alignof(clap_process) == 8 &&
-              offsetof(clap_process, frames_count) == 8 && offsetof(clap_process, transport) == (k32 ? 12 : 16) &&
-              offsetof(clap_process, audio_inputs) == (k32 ? 16 : 24) &&
-              offsetof(clap_process, audio_outputs) == (k32 ? 20 : 32) &&
-              offsetof(clap_process, audio_inputs_count) == (k32 ? 24 : 40) &&
-              offsetof(clap_process, audio_outputs_count) == (k32 ? 28 : 44) &&
-              offsetof(clap_process, in_events) == (k32 ? 32 : 48) &&
-              offsetof(clap_process, out_events) == (k32 ? 36 : 56));
+static_assert(kWide4 ||
+              (sizeof(clap_audio_buffer) == (k32 ? 24 : 32) && alignof(clap_audio_buffer) == 8 &&
+               offsetof(clap_audio_buffer, data64) == kPtr && offsetof(clap_audio_buffer, channel_count) == 2 * kPtr &&
+               offsetof(clap_audio_buffer, latency) == 2 * kPtr + 4 &&
+               offsetof(clap_audio_buffer, constant_mask) == (k32 ? 16 : 24)));
+static_assert(kWide4 ||
+              (sizeof(clap_process) == (k32 ? 40 : 64) && alignof(clap_process) == 8 &&
+               offsetof(clap_process, frames_count) == 8 && offsetof(clap_process, transport) == (k32 ? 12 : 16) &&
+               offsetof(clap_process, audio_inputs) == (k32 ? 16 : 24) &&
+               offsetof(clap_process, audio_outputs) == (k32 ? 20 : 32) &&
+               offsetof(clap_process, audio_inputs_count) == (k32 ? 24 : 40) &&
+               offsetof(clap_process, audio_outputs_count) == (k32 ? 28 : 44) &&
+               offsetof(clap_process, in_events) == (k32 ? 32 : 48) &&
+               offsetof(clap_process, out_events) == (k32 ? 36 : 56)));
 
 // Streams and extension tables.
 static_assert(sizeof(clap_istream) == 2 * kPtr && offsetof(clap_istream, read) == kPtr);
@@ -338,14 +347,34 @@ static_assert(sizeof(clap_audio_port_info) == (k32 ? 276 : 288) && offsetof(clap
               offsetof(clap_audio_port_info, port_type) == (k32 ? 268 : 272) &&
               offsetof(clap_audio_port_info, in_place_pair) == (k32 ? 272 : 280));
 static_assert(sizeof(clap_plugin_audio_ports) == 2 * kPtr);
-static_assert(sizeof(clap_param_info) == 1320 && alignof(clap_param_info) == 8 &&
-              offsetof(clap_param_info, cookie) == 8 && offsetof(clap_param_info, name) == (k32 ? 12 : 16) &&
-              offsetof(clap_param_info, module) == (k32 ? 268 : 272) &&
-              offsetof(clap_param_info, min_value) == 1296 && offsetof(clap_param_info, max_value) == 1304 &&
-              offsetof(clap_param_info, default_value) == 1312);
+static_assert(kWide4 ||
+              (sizeof(clap_param_info) == 1320 && alignof(clap_param_info) == 8 &&
+               offsetof(clap_param_info, cookie) == 8 && offsetof(clap_param_info, name) == (k32 ? 12 : 16) &&
+               offsetof(clap_param_info, module) == (k32 ? 268 : 272) && offsetof(clap_param_info, min_value) == 1296 &&
+               offsetof(clap_param_info, max_value) == 1304 && offsetof(clap_param_info, default_value) == 1312));
 static_assert(sizeof(clap_plugin_params) == 6 * kPtr && offsetof(clap_plugin_params, flush) == 5 * kPtr);
 static_assert(sizeof(clap_host_params) == 3 * kPtr && offsetof(clap_host_params, request_flush) == 2 * kPtr);
 static_assert(sizeof(clap_plugin_state) == 2 * kPtr && offsetof(clap_plugin_state, load) == kPtr);
 static_assert(sizeof(clap_plugin_latency) == kPtr && sizeof(clap_plugin_tail) == kPtr);
+
+// i386 Linux: the records above with 64-bit members, those members 4-aligned.
+static_assert(!kWide4 ||
+              (sizeof(clap_event_param_value) == 44 && alignof(clap_event_param_value) == 4 &&
+               offsetof(clap_event_param_value, key) == 32 && offsetof(clap_event_param_value, value) == 36));
+static_assert(!kWide4 ||
+              (sizeof(clap_event_transport) == 100 && alignof(clap_event_transport) == 4 &&
+               offsetof(clap_event_transport, song_pos_beats) == 20 && offsetof(clap_event_transport, tempo) == 36 &&
+               offsetof(clap_event_transport, bar_start) == 84 && offsetof(clap_event_transport, bar_number) == 92 &&
+               offsetof(clap_event_transport, tsig_denom) == 98));
+static_assert(!kWide4 ||
+              (sizeof(clap_audio_buffer) == 24 && alignof(clap_audio_buffer) == 4 &&
+               offsetof(clap_audio_buffer, latency) == 12 && offsetof(clap_audio_buffer, constant_mask) == 16));
+static_assert(!kWide4 ||
+              (sizeof(clap_process) == 40 && alignof(clap_process) == 4 && offsetof(clap_process, transport) == 12 &&
+               offsetof(clap_process, audio_inputs_count) == 24 && offsetof(clap_process, out_events) == 36));
+static_assert(!kWide4 ||
+              (sizeof(clap_param_info) == 1316 && alignof(clap_param_info) == 4 &&
+               offsetof(clap_param_info, name) == 12 && offsetof(clap_param_info, module) == 268 &&
+               offsetof(clap_param_info, min_value) == 1292 && offsetof(clap_param_info, default_value) == 1308));
 
 }  // namespace clap

@@ -418,17 +418,25 @@ inline constexpr uint32 kNeedProjectTimeMusic = 1u << 2, kNeedBarPositionMusic =
 
 // Layouts per target ----------------------------------------------------------------
 
-// The layout follows the pointer size alone because every target aligns 64-bit members
-// to 8 inside structs, 32-bit ones included (Windows and the ARM procedure call
-// standard do; 32-bit x86 Linux does not and is no target). The records here hold no
-// note-expression event, whose packing differs on 32-bit Windows alone.
+// The layout follows the pointer size alone because every shipped target aligns 64-bit
+// members to 8 inside structs, 32-bit ones included (Windows and the ARM procedure call
+// standard do). 32-bit x86 Linux (the fuzz targets' second build) aligns them to 4, and a
+// pack(8) pragma only ever lowers alignment, so its natural C layout is the ABI there,
+// checked apart. The records here hold no note-expression event, whose packing differs
+// on 32-bit Windows alone.
 inline constexpr std::size_t kPtr = sizeof(void*);
 struct AlignProbe {
   char first;
   std::int64_t wide;
 };
 static_assert(kPtr == 4 || kPtr == 8);
-static_assert(offsetof(AlignProbe, wide) == 8, "64-bit members must be 8-aligned in structs");
+#if defined(__i386__) && !defined(_WIN32)
+inline constexpr bool kWide4 = true;
+#else
+inline constexpr bool kWide4 = false;
+#endif
+static_assert(offsetof(AlignProbe, wide) == (kWide4 ? 4 : 8),
+              "64-bit members are 8-aligned in structs but on i386 Linux");
 
 static_assert(sizeof(char16) == 2 && sizeof(String128) == 256);
 static_assert(sizeof(TUID) == 16);
@@ -450,23 +458,25 @@ static_assert(sizeof(BusInfo) == 276 && alignof(BusInfo) == 4);
 static_assert(offsetof(BusInfo, channelCount) == 8 && offsetof(BusInfo, name) == 12 &&
               offsetof(BusInfo, busType) == 268 && offsetof(BusInfo, flags) == 272);
 static_assert(sizeof(RoutingInfo) == 12 && offsetof(RoutingInfo, channel) == 8);
-static_assert(sizeof(ProcessSetup) == 24 && alignof(ProcessSetup) == 8);
-static_assert(offsetof(ProcessSetup, maxSamplesPerBlock) == 8 && offsetof(ProcessSetup, sampleRate) == 16);
-static_assert(sizeof(AudioBusBuffers) == 24 && alignof(AudioBusBuffers) == 8);
-static_assert(offsetof(AudioBusBuffers, silenceFlags) == 8 && offsetof(AudioBusBuffers, channelBuffers32) == 16 &&
-              offsetof(AudioBusBuffers, channelBuffers64) == 16);
+static_assert(kWide4 || (sizeof(ProcessSetup) == 24 && alignof(ProcessSetup) == 8));
+static_assert(kWide4 || (offsetof(ProcessSetup, maxSamplesPerBlock) == 8 && offsetof(ProcessSetup, sampleRate) == 16));
+static_assert(kWide4 || (sizeof(AudioBusBuffers) == 24 && alignof(AudioBusBuffers) == 8));
+static_assert(kWide4 ||
+              (offsetof(AudioBusBuffers, silenceFlags) == 8 && offsetof(AudioBusBuffers, channelBuffers32) == 16 &&
+               offsetof(AudioBusBuffers, channelBuffers64) == 16));
 static_assert(sizeof(Chord) == 4 && alignof(Chord) == 2 && offsetof(Chord, chordMask) == 2);
 static_assert(sizeof(FrameRate) == 8 && alignof(FrameRate) == 4);
-static_assert(sizeof(ProcessContext) == 112 && alignof(ProcessContext) == 8);
-static_assert(offsetof(ProcessContext, sampleRate) == 8 && offsetof(ProcessContext, projectTimeSamples) == 16 &&
-              offsetof(ProcessContext, systemTime) == 24 && offsetof(ProcessContext, continousTimeSamples) == 32 &&
-              offsetof(ProcessContext, projectTimeMusic) == 40 && offsetof(ProcessContext, barPositionMusic) == 48 &&
-              offsetof(ProcessContext, cycleStartMusic) == 56 && offsetof(ProcessContext, cycleEndMusic) == 64 &&
-              offsetof(ProcessContext, tempo) == 72 && offsetof(ProcessContext, timeSigNumerator) == 80 &&
-              offsetof(ProcessContext, timeSigDenominator) == 84 && offsetof(ProcessContext, chord) == 88 &&
-              offsetof(ProcessContext, smpteOffsetSubframes) == 92 && offsetof(ProcessContext, frameRate) == 96 &&
-              offsetof(ProcessContext, samplesToNextClock) == 104);
-static_assert(sizeof(ParameterInfo) == 792 && alignof(ParameterInfo) == 8);
+static_assert(kWide4 || (sizeof(ProcessContext) == 112 && alignof(ProcessContext) == 8));
+static_assert(kWide4 ||
+              (offsetof(ProcessContext, sampleRate) == 8 && offsetof(ProcessContext, projectTimeSamples) == 16 &&
+               offsetof(ProcessContext, systemTime) == 24 && offsetof(ProcessContext, continousTimeSamples) == 32 &&
+               offsetof(ProcessContext, projectTimeMusic) == 40 && offsetof(ProcessContext, barPositionMusic) == 48 &&
+               offsetof(ProcessContext, cycleStartMusic) == 56 && offsetof(ProcessContext, cycleEndMusic) == 64 &&
+               offsetof(ProcessContext, tempo) == 72 && offsetof(ProcessContext, timeSigNumerator) == 80 &&
+               offsetof(ProcessContext, timeSigDenominator) == 84 && offsetof(ProcessContext, chord) == 88 &&
+               offsetof(ProcessContext, smpteOffsetSubframes) == 92 && offsetof(ProcessContext, frameRate) == 96 &&
+               offsetof(ProcessContext, samplesToNextClock) == 104));
+static_assert(kWide4 || (sizeof(ParameterInfo) == 792 && alignof(ParameterInfo) == 8));
 static_assert(offsetof(ParameterInfo, title) == 4 && offsetof(ParameterInfo, shortTitle) == 260 &&
               offsetof(ParameterInfo, units) == 516 && offsetof(ParameterInfo, stepCount) == 772 &&
               offsetof(ParameterInfo, defaultNormalizedValue) == 776 && offsetof(ParameterInfo, unitId) == 784 &&
@@ -484,6 +494,20 @@ static_assert(kPtr == 4 ? (sizeof(ProcessData) == 48 && alignof(ProcessData) == 
                            offsetof(ProcessData, outputParameterChanges) == 48 &&
                            offsetof(ProcessData, inputEvents) == 56 && offsetof(ProcessData, outputEvents) == 64 &&
                            offsetof(ProcessData, processContext) == 72));
+// i386 Linux: the records above with 64-bit members, those members 4-aligned.
+static_assert(!kWide4 ||
+              (sizeof(ProcessSetup) == 20 && alignof(ProcessSetup) == 4 && offsetof(ProcessSetup, sampleRate) == 12));
+static_assert(!kWide4 ||
+              (sizeof(AudioBusBuffers) == 16 && alignof(AudioBusBuffers) == 4 &&
+               offsetof(AudioBusBuffers, silenceFlags) == 4 && offsetof(AudioBusBuffers, channelBuffers32) == 12));
+static_assert(!kWide4 ||
+              (sizeof(ProcessContext) == 104 && alignof(ProcessContext) == 4 &&
+               offsetof(ProcessContext, sampleRate) == 4 && offsetof(ProcessContext, projectTimeSamples) == 12 &&
+               offsetof(ProcessContext, tempo) == 68 && offsetof(ProcessContext, timeSigNumerator) == 76 &&
+               offsetof(ProcessContext, chord) == 84 && offsetof(ProcessContext, frameRate) == 92 &&
+               offsetof(ProcessContext, samplesToNextClock) == 100));
+static_assert(!kWide4 || (sizeof(ParameterInfo) == 792 && alignof(ParameterInfo) == 4 &&
+                          offsetof(ParameterInfo, defaultNormalizedValue) == 776));
 // Slot counts: a table is only function pointers, in the documented order.
 static_assert(sizeof(FUnknownTable) == 3 * kPtr);
 static_assert(sizeof(IBStreamTable) == 7 * kPtr && offsetof(IBStreamTable, tell) == 6 * kPtr);

@@ -28,6 +28,7 @@ VstTimeInfo fixedTimeInfo = makeTimeInfo();
 
 class BenchHost : public hosting::Host {
  public:
+  BenchHost() : Host(TimeQueries::passedToAnswer) {}
   VstIntPtr answer(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                    float opt) override {
     if (opcode != audioMasterGetTime) return Host::answer(effect, opcode, index, value, ptr, opt);

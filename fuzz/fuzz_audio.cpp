@@ -252,3 +252,14 @@ void fuzzDeprecatedProcess(FuzzInstance& instance, FuzzedDataProvider& input) {
     for (std::size_t j = 0; j < length; ++j)
       fuzzCheck(out[c][j] == 0.25f, "the deprecated accumulating process touched an output");
 }
+
+void fuzzFillSignal(std::uint64_t seed, float* samples, std::size_t count) {
+  SampleSource source(seed);
+  for (std::size_t i = 0; i < count; ++i) samples[i] = source.next<float>();
+}
+
+bool fuzzFrameMatches(bool mono, float a, float b, float left, float right) {
+  if (!std::isfinite(left) || !std::isfinite(right)) return false;
+  if (!mono) return sameBits(left, a) && sameBits(right, b);
+  return sameBits(left, right) && isMean(left, a, b);
+}

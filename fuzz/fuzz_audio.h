@@ -15,3 +15,9 @@ void fuzzProcessAndCheck(FuzzInstance& instance, FuzzedDataProvider& input);
 
 // The deprecated accumulating process: it must not touch the outputs.
 void fuzzDeprecatedProcess(FuzzInstance& instance, FuzzedDataProvider& input);
+
+// Edition targets: finite samples of every kind from a seed, and whether one processed
+// frame is what the mode gives (stereo: the inputs bit for bit; mono: their mean in both
+// outputs).
+void fuzzFillSignal(std::uint64_t seed, float* samples, std::size_t count);
+bool fuzzFrameMatches(bool mono, float a, float b, float left, float right);

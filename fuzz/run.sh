@@ -14,7 +14,7 @@ seconds=${1:-15}
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${2:-$root/build/fuzz}
 findings=$build/fuzz-findings
-targets="dispatcher chunk events parameters lv2_options preset_file edition_state"
+targets="dispatcher chunk events parameters lv2_options preset_file edition_state lv2_time clap_process vst3_process"
 
 for target in $targets; do
   if [ ! -x "$build/fuzz/twinfold_fuzz_$target" ]; then

@@ -53,7 +53,8 @@ ClapHost::ClapHost(bool offersParams) : offersParams_(offersParams) {
 struct ClapEventCalls {
   static const ClapEvents& of(const clap_input_events* list) { return *static_cast<const ClapEvents*>(list->ctx); }
   static std::uint32_t CLAP_CALL size(const clap_input_events* list) {
-    return static_cast<std::uint32_t>(of(list).events_.size());
+    const ClapEvents& self = of(list);
+    return self.claimsSize_ ? self.claimedSize_ : static_cast<std::uint32_t>(self.events_.size());
   }
   static const clap_event_header* CLAP_CALL get(const clap_input_events* list, std::uint32_t index) {
     const auto& events = of(list).events_;
@@ -94,6 +95,12 @@ ClapEvents& ClapEvents::transport(std::uint32_t time) {
   event.header = {sizeof event, time, 0, kEventTransport, 0};
   event.tempo = 120.0;
   events_.push_back(bytesOf(event));
+  return *this;
+}
+
+ClapEvents& ClapEvents::raw(std::vector<unsigned char> bytes) {
+  bytes.shrink_to_fit();  // nothing readable past the event
+  events_.push_back(std::move(bytes));
   return *this;
 }
 

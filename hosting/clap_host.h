@@ -70,12 +70,22 @@ class ClapEvents {
                     bool zeroFilled = false);
   // A transport event at frame `time`.
   ClapEvents& transport(std::uint32_t time);
+  // An event of exactly these bytes, header fields as written (sizes that lie included).
+  ClapEvents& raw(std::vector<unsigned char> bytes);
+  // What size() answers instead of the count of events added (get() still answers null
+  // past them), as a careless host's list may.
+  void claimSize(std::uint32_t count) {
+    claimedSize_ = count;
+    claimsSize_ = true;
+  }
   const clap::clap_input_events* list() const { return &list_; }
   // An output list that takes every event.
   static const clap::clap_output_events* sink();
 
  private:
   std::vector<std::vector<unsigned char>> events_;
+  bool claimsSize_ = false;
+  std::uint32_t claimedSize_ = 0;
   clap::clap_input_events list_{};
   friend struct ClapEventCalls;
 };

@@ -9,13 +9,6 @@ namespace {
 // The host whose entry-point call runs on this thread: the version query comes before
 // the plug-in has a record to name itself by.
 thread_local Host* creatingHost = nullptr;
-// The host whose block runs on this thread, if any: the only one whose time it is shown.
-// Read at every time query: on ELF targets from the thread's static block, one load,
-// where the default model for a loaded library calls the runtime at each access.
-#if defined(__ELF__)
-[[gnu::tls_model("initial-exec")]]
-#endif
-thread_local const Host* blockHost = nullptr;
 std::atomic<std::size_t> strayCalls{0};
 
 // A call from a record the host has not marked: the entry-point call's, or a stray one.
@@ -34,6 +27,9 @@ VstIntPtr VSTCALLBACK sharedCallback(AEffect* effect, VstInt32 opcode, VstInt32 
   Host* host = effect ? reinterpret_cast<Host*>(effect->resvd1) : nullptr;
   if (!host) [[unlikely]]
     return answerUnmarked(effect, opcode, index, value, ptr, opt);
+  // The time first: a plug-in asks for it several times in every block.
+  if (opcode == host->directOpcode()) [[likely]]
+    return host->timeAnswer();
   return host->answer(effect, opcode, index, value, ptr, opt);
 }
 
@@ -71,13 +67,6 @@ void Clock::advance(std::int32_t frames) {
   time_.samplePos = static_cast<double>(position_);
 }
 
-void advanceTimeInfo(VstTimeInfo& time, std::int32_t frames) {
-  time.samplePos += frames;
-  constexpr VstInt32 kMoving = kVstTransportPlaying | kVstPpqPosValid | kVstTempoValid;
-  if ((time.flags & kMoving) == kMoving && time.sampleRate > 0.0)
-    time.ppqPos += frames * time.tempo / (60.0 * time.sampleRate);
-}
-
 Host::~Host() = default;
 
 AEffect* Host::create(EntryFunction entry) {
@@ -94,10 +83,8 @@ AEffect* Host::create(EntryFunction entry) {
 
 VstIntPtr Host::answer(AEffect* /*effect*/, VstInt32 opcode, VstInt32 /*index*/, VstIntPtr /*value*/,
                        void* /*ptr*/, float /*opt*/) {
-  // The time first: a plug-in asks for it several times in every block.
-  if (opcode == audioMasterGetTime) [[likely]]
-    return blockHost == this ? reinterpret_cast<VstIntPtr>(timeInfo_.load(std::memory_order_acquire)) : 0;
   switch (opcode) {
+    case audioMasterGetTime: return timeAnswer();
     case audioMasterVersion: return versionAnswer_.load();
     case audioMasterGetSampleRate: return static_cast<VstIntPtr>(std::lround(clock_.sampleRate()));
     case audioMasterGetBlockSize: return clock_.blockSize();
@@ -105,9 +92,6 @@ VstIntPtr Host::answer(AEffect* /*effect*/, VstInt32 opcode, VstInt32 /*index*/,
     default: return 0;
   }
 }
-
-BlockOnThisThread::BlockOnThisThread(const Host& host) : outer_(blockHost) { blockHost = &host; }
-BlockOnThisThread::~BlockOnThisThread() { blockHost = outer_; }
 
 audioMasterCallback Host::callback() { return &sharedCallback; }
 

@@ -8,6 +8,8 @@
 #include <cstdint>
 
 #include "host/vst/vst2_abi.h"
+#include "hosting/thread_tag.h"
+#include "hosting/time_record.h"
 
 namespace hosting {
 
@@ -46,11 +48,6 @@ class Clock {
   VstTimeInfo time_{};
 };
 
-// Moves a record its owner filled for a block on by `frames`, for a block processed in
-// parts: the sample position always, the musical position where the record has a tempo
-// and a position and the transport plays.
-void advanceTimeInfo(VstTimeInfo& time, std::int32_t frames);
-
 // Answers the calls of the instances it created as a plain host does: version 2400,
 // the clock's time information, its rate, block size and process level, 0 to anything
 // else. A test or a fuzzer sets other answers, or overrides answer() to observe the
@@ -58,7 +55,12 @@ void advanceTimeInfo(VstTimeInfo& time, std::int32_t frames);
 // create() marks: no lock, no allocation, no search, from any thread.
 class Host {
  public:
-  Host() = default;
+  // A host that overrides answer() and wants to see the time queries too says so: they
+  // are otherwise answered before answer() is reached, as one of the shared callback's
+  // branches.
+  enum class TimeQueries { answeredDirectly, passedToAnswer };
+  explicit Host(TimeQueries timeQueries = TimeQueries::answeredDirectly)
+      : directOpcode_(timeQueries == TimeQueries::answeredDirectly ? audioMasterGetTime : -1) {}
   virtual ~Host();
   Host(const Host&) = delete;
   Host& operator=(const Host&) = delete;
@@ -79,6 +81,16 @@ class Host {
   // True while the time answers come from the clock, which then runs with the blocks.
   bool answersFromClock() const { return timeInfo_.load(std::memory_order_relaxed) == clock_.info(); }
 
+  // The answer to audioMasterGetTime: the record, to the thread running a block alone.
+  VstIntPtr timeAnswer() const {
+    return blockThread_.load(std::memory_order_relaxed) == thisThreadTag()
+               ? reinterpret_cast<VstIntPtr>(timeInfo_.load(std::memory_order_acquire))
+               : 0;
+  }
+  // audioMasterGetTime when time queries are answered directly, else no opcode: one
+  // comparison in the shared callback tells them.
+  VstInt32 directOpcode() const { return directOpcode_; }
+
   Clock& clock() { return clock_; }
   void setProcessLevel(VstInt32 level) { processLevel_.store(level); }
 
@@ -92,6 +104,11 @@ class Host {
   std::atomic<VstIntPtr> versionAnswer_{kHostVersion};
   // The time answer: one load per query, whoever fills the record.
   std::atomic<const VstTimeInfo*> timeInfo_{clock_.info()};
+  // The thread running a block (thisThreadTag), 0 between blocks: the one thread shown
+  // the record. Held here, not in thread-local storage, so a query costs two loads.
+  mutable std::atomic<std::uintptr_t> blockThread_{0};
+  const VstInt32 directOpcode_;
+  friend class BlockOnThisThread;
 };
 
 // While it lives, the calling thread runs a block of `host`'s instances. The time record
@@ -100,13 +117,17 @@ class Host {
 // runs) gets no record, as from a host without time, and never reads one being written.
 class BlockOnThisThread {
  public:
-  explicit BlockOnThisThread(const Host& host);
-  ~BlockOnThisThread();
+  explicit BlockOnThisThread(const Host& host)
+      : host_(host), outer_(host.blockThread_.load(std::memory_order_relaxed)) {
+    host.blockThread_.store(thisThreadTag(), std::memory_order_relaxed);
+  }
+  ~BlockOnThisThread() { host_.blockThread_.store(outer_, std::memory_order_relaxed); }
   BlockOnThisThread(const BlockOnThisThread&) = delete;
   BlockOnThisThread& operator=(const BlockOnThisThread&) = delete;
 
  private:
-  const Host* outer_;
+  const Host& host_;
+  std::uintptr_t outer_;  // a block of the same host this one runs inside, if any
 };
 
 }  // namespace hosting

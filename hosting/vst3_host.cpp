@@ -107,7 +107,10 @@ const IBStreamTable kStreamTable = {refuseQuery<IBStream>, fixedAddRef<IBStream>
 ParameterChanges::Queue& queueOf(IParamValueQueue* self) { return *static_cast<ParameterChanges::Queue*>(self); }
 
 ParamID V3_API queueId(IParamValueQueue* self) { return queueOf(self).id; }
-int32 V3_API queuePointCount(IParamValueQueue* self) { return static_cast<int32>(queueOf(self).points.size()); }
+int32 V3_API queuePointCount(IParamValueQueue* self) {
+  const auto& queue = queueOf(self);
+  return queue.claimedPoints.value_or(static_cast<int32>(queue.points.size()));
+}
 tresult V3_API queuePoint(IParamValueQueue* self, int32 index, int32* offset, double* value) {
   const auto& points = queueOf(self).points;
   if (index < 0 || static_cast<std::size_t>(index) >= points.size()) return kInvalidArgument;
@@ -123,7 +126,10 @@ const IParamValueQueueTable kQueueTable = {refuseQuery<IParamValueQueue>, fixedA
                                            queueAddPoint};
 
 ParameterChanges& changesOf(IParameterChanges* self) { return *static_cast<ParameterChanges*>(self); }
-int32 V3_API changesCount(IParameterChanges* self) { return static_cast<int32>(changesOf(self).queues.size()); }
+int32 V3_API changesCount(IParameterChanges* self) {
+  const auto& changes = changesOf(self);
+  return changes.claimedCount.value_or(static_cast<int32>(changes.queues.size()));
+}
 IParamValueQueue* V3_API changesData(IParameterChanges* self, int32 index) {
   auto& queues = changesOf(self).queues;
   return index >= 0 && static_cast<std::size_t>(index) < queues.size() ? &queues[index] : nullptr;

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -69,8 +70,13 @@ class ParameterChanges : public vst3::IParameterChanges {
   struct Queue : vst3::IParamValueQueue {
     vst3::ParamID id;
     std::vector<Point> points;
+    // When set, what getPointCount answers instead of the points' count (getPoint still
+    // refuses an index past them), as a careless host's queue may.
+    std::optional<std::int32_t> claimedPoints;
   };
   std::vector<Queue> queues;
+  // The same for getParameterCount and the queues.
+  std::optional<std::int32_t> claimedCount;
 };
 
 // Counts the references the plug-in takes, so a test can see them balanced.

@@ -93,9 +93,7 @@ bool Plugin::activate(double sampleRate, std::uint32_t /*minFrames*/, std::uint3
   scratchFrames_ = frames;
   core_.setSampleRate(sampleRate);
   core_.setBlockSize(static_cast<VstInt32>(std::min<std::uint32_t>(maxFrames, INT32_MAX)));
-  time_ = {};
-  time_.sampleRate = sampleRate;
-  framesRun_ = 0;
+  time_.restart(sampleRate);
   core_.resume();
   stage_.store(Stage::Active);
   return true;
@@ -196,8 +194,7 @@ std::int32_t Plugin::process(const clap_process* process) {
 template <class Sample>
 void Plugin::processBlock(const clap_process& process, const PortChannels& in, const PortChannels& out) {
   const std::int32_t frames = static_cast<std::int32_t>(std::min<std::uint32_t>(process.frames_count, INT32_MAX));
-  takeTime(process.transport);
-  framesRun_ += frames;
+  takeTime(process.transport, frames);
   // Each value takes effect at its event's frame: out of order counts as the current
   // frame, beyond the block as its last.
   const clap_input_events* events = process.in_events;
@@ -230,7 +227,7 @@ void Plugin::processPart(const PortChannels& in, const PortChannels& out, std::i
     Sample* partIn[kChannels] = {direct[0] + from, direct[1] + from};
     Sample* partOut[kChannels] = {direct[2] + from, direct[3] + from};
     core_.process(partIn, partOut, to - from);
-    hosting::advanceTimeInfo(time_, to - from);
+    time_.advance(to - from);
     return;
   }
   processPartThroughScratch<Sample>(in, out, from, to);
@@ -260,7 +257,7 @@ void Plugin::processPartThroughScratch(const PortChannels& in, const PortChannel
       partOut[c] = same ? same + at : spare.out(c, frames);
     }
     core_.process(partIn, partOut, length);
-    hosting::advanceTimeInfo(time_, length);
+    time_.advance(length);
     for (std::size_t c = 0; c < kChannels; ++c)
       if (Other* other = out.of<Other>(c))  // a channel is given in one size only
         std::transform(partOut[c], partOut[c] + length, other + at, [](Sample v) { return static_cast<Other>(v); });
@@ -268,41 +265,38 @@ void Plugin::processPartThroughScratch(const PortChannels& in, const PortChannel
   }
 }
 
-void Plugin::takeTime(const clap_event_transport* transport) {
-  const VstInt32 wasPlaying = time_.flags & kVstTransportPlaying;
-  const double rate = time_.sampleRate;
-  time_ = {};
-  time_.sampleRate = rate;
-  time_.samplePos = static_cast<double>(framesRun_);
-  VstInt32 flags = 0;
+void Plugin::takeTime(const clap_event_transport* transport, std::int32_t frames) {
+  VstTimeInfo& time = time_.startReport(frames);
   if (transport) {
     const std::uint32_t has = transport->flags;
+    VstInt32 flags = 0;
     if (has & kTransportHasSecondsTimeline)
-      time_.samplePos = std::round(static_cast<double>(transport->song_pos_seconds) / kFixedPointFactor * rate);
+      time.samplePos = std::round(static_cast<double>(transport->song_pos_seconds) / kFixedPointFactor * time.sampleRate);
     if (has & kTransportHasBeatsTimeline) {
-      time_.ppqPos = static_cast<double>(transport->song_pos_beats) / kFixedPointFactor;
-      time_.barStartPos = static_cast<double>(transport->bar_start) / kFixedPointFactor;
+      time.ppqPos = static_cast<double>(transport->song_pos_beats) / kFixedPointFactor;
+      time.barStartPos = static_cast<double>(transport->bar_start) / kFixedPointFactor;
       flags |= kVstPpqPosValid | kVstBarsValid;
       if (has & kTransportIsLoopActive) {
-        time_.cycleStartPos = static_cast<double>(transport->loop_start_beats) / kFixedPointFactor;
-        time_.cycleEndPos = static_cast<double>(transport->loop_end_beats) / kFixedPointFactor;
+        time.cycleStartPos = static_cast<double>(transport->loop_start_beats) / kFixedPointFactor;
+        time.cycleEndPos = static_cast<double>(transport->loop_end_beats) / kFixedPointFactor;
         flags |= kVstCyclePosValid;
       }
     }
     if (has & kTransportHasTempo) {
-      time_.tempo = transport->tempo;
+      time.tempo = transport->tempo;
       flags |= kVstTempoValid;
     }
     if (has & kTransportHasTimeSignature) {
-      time_.timeSigNumerator = transport->tsig_num;
-      time_.timeSigDenominator = transport->tsig_denom;
+      time.timeSigNumerator = transport->tsig_num;
+      time.timeSigDenominator = transport->tsig_denom;
       flags |= kVstTimeSigValid;
     }
     if (has & kTransportIsPlaying) flags |= kVstTransportPlaying;
     if (has & kTransportIsRecording) flags |= kVstTransportRecording;
     if (has & kTransportIsLoopActive) flags |= kVstTransportCycleActive;
+    time.flags = flags;
   }
-  time_.flags = flags | ((flags & kVstTransportPlaying) != wasPlaying ? kVstTransportChanged : 0);
+  time_.finishReport();
 }
 
 void Plugin::applyEvent(const clap_event_header* event) {

@@ -18,6 +18,7 @@
 
 #include "abi/clap_abi.h"
 #include "hosting/instance.h"
+#include "hosting/time_record.h"
 
 namespace clap {
 
@@ -100,8 +101,8 @@ class Plugin {
   // Sets the mode from an event, when it is a value of the parameter.
   void applyEvent(const clap_event_header* event);
   void applyEvents(const clap_input_events* events);
-  // Fills the core's time record from the host's transport (null: the frames run).
-  void takeTime(const clap_event_transport* transport);
+  // Fills the core's time record for a block of `frames` from the host's transport.
+  void takeTime(const clap_event_transport* transport, std::int32_t frames);
   template <class Sample>
   void processBlock(const clap_process& process, const PortChannels& in, const PortChannels& out);
   template <class Sample>
@@ -122,8 +123,7 @@ class Plugin {
   std::atomic<bool> audioBusy_{false};
   std::thread::id mainThread_;
   // What the core's time queries are answered from, filled once per block.
-  VstTimeInfo time_{};
-  std::int64_t framesRun_ = 0;  // since activation: the position without a transport
+  hosting::TimeRecord time_;
 
   // The parameter: its value as 0 or 1 (read on the main thread while the audio side
   // writes it), its default, and the core's texts for both values, read at creation.

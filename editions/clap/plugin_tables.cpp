@@ -77,7 +77,7 @@ Plugin::Plugin(const clap_host* host, const clap_plugin_descriptor* descriptor, 
       core_(entry) {
   if (!core_.valid()) return;
   // The core's time comes from the host's transport, filled into time_ each block.
-  core_.host().setTimeInfo(&time_);
+  core_.host().setTimeInfo(time_.info());
   // The parameter's name, default and the core's texts of both values, asked before
   // anything else can reach the core.
   const VstInt32 mode = 0;

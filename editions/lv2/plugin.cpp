@@ -50,20 +50,20 @@ void Plugin::applyMode() {
 
 void Plugin::run(std::uint32_t frames) {
   applyMode();
-  transport_.beginRun(events_);
+  transport_.beginRun(events_, frames);
   float* inputs[2] = {audio_[inLeft], audio_[inRight]};
   float* outputs[2] = {audio_[outLeft], audio_[outRight]};
   if (frames > kLargestCall) [[unlikely]]
     return runInParts(inputs, outputs, frames);
   core_.process(inputs, outputs, static_cast<VstInt32>(frames));
-  transport_.endRun(frames);
+  transport_.endPart(frames);
 }
 
 void Plugin::runInParts(float** inputs, float** outputs, std::uint32_t frames) {
   do {
     const std::uint32_t count = std::min(frames, kLargestCall);
     core_.process(inputs, outputs, static_cast<VstInt32>(count));
-    transport_.endRun(count);
+    transport_.endPart(count);
     for (float** channel : {&inputs[0], &inputs[1], &outputs[0], &outputs[1]})
       if (*channel) *channel += count;
     frames -= count;

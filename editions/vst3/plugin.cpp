@@ -45,7 +45,7 @@ tresult Plugin::terminate() {
 }
 
 tresult Plugin::setActive(TBool state) {
-  framesRun_ = 0;
+  time_.restart(sampleRate_);
   if (state)
     core_.resume();
   else
@@ -60,7 +60,7 @@ tresult Plugin::setupProcessing(ProcessSetup* setup) {
   core_.suspend();
   sampleRate_ = setup->sampleRate;
   maxBlock_ = setup->maxSamplesPerBlock;
-  time_.sampleRate = sampleRate_;
+  time_.setSampleRate(sampleRate_);
   core_.setSampleRate(sampleRate_);
   core_.setBlockSize(maxBlock_);
   if (wasActive) core_.resume();
@@ -123,33 +123,29 @@ uint32 Plugin::getProcessContextRequirements() {
          kNeedTransportState;
 }
 
-void Plugin::takeTime(const ProcessContext* context) {
-  const VstInt32 wasPlaying = time_.flags & kVstTransportPlaying;
-  time_ = {};
-  time_.sampleRate = sampleRate_;
-  if (!context) {
-    time_.samplePos = static_cast<double>(framesRun_);
-    time_.flags = wasPlaying ? kVstTransportChanged : 0;
-    return;
+void Plugin::takeTime(const ProcessContext* context, int32 frames) {
+  VstTimeInfo& time = time_.startReport(frames);
+  if (context) {
+    // The context's state bits that the core's flags share, bit for bit.
+    constexpr uint32 kShared = kContextPlaying | kContextCycleActive | kContextRecording |
+                               kContextProjectTimeMusicValid | kContextTempoValid | kContextBarPositionValid |
+                               kContextCycleValid | kContextTimeSigValid;
+    const uint32 state = context->state;
+    time.samplePos = static_cast<double>(context->projectTimeSamples);
+    if (state & kContextProjectTimeMusicValid) time.ppqPos = context->projectTimeMusic;
+    if (state & kContextBarPositionValid) time.barStartPos = context->barPositionMusic;
+    if (state & kContextCycleValid) {
+      time.cycleStartPos = context->cycleStartMusic;
+      time.cycleEndPos = context->cycleEndMusic;
+    }
+    if (state & kContextTempoValid) time.tempo = context->tempo;
+    if (state & kContextTimeSigValid) {
+      time.timeSigNumerator = context->timeSigNumerator;
+      time.timeSigDenominator = context->timeSigDenominator;
+    }
+    time.flags = static_cast<VstInt32>(state & kShared);
   }
-  const uint32 state = context->state;
-  constexpr uint32 kShared = kContextPlaying | kContextCycleActive | kContextRecording |
-                             kContextProjectTimeMusicValid | kContextTempoValid | kContextBarPositionValid |
-                             kContextCycleValid | kContextTimeSigValid;
-  time_.samplePos = static_cast<double>(context->projectTimeSamples);
-  if (state & kContextProjectTimeMusicValid) time_.ppqPos = context->projectTimeMusic;
-  if (state & kContextBarPositionValid) time_.barStartPos = context->barPositionMusic;
-  if (state & kContextCycleValid) {
-    time_.cycleStartPos = context->cycleStartMusic;
-    time_.cycleEndPos = context->cycleEndMusic;
-  }
-  if (state & kContextTempoValid) time_.tempo = context->tempo;
-  if (state & kContextTimeSigValid) {
-    time_.timeSigNumerator = context->timeSigNumerator;
-    time_.timeSigDenominator = context->timeSigDenominator;
-  }
-  const auto flags = static_cast<VstInt32>(state & kShared);
-  time_.flags = flags | ((flags & kVstTransportPlaying) != wasPlaying ? kVstTransportChanged : 0);
+  time_.finishReport();
 }
 
 // Processing ------------------------------------------------------------------------
@@ -175,8 +171,7 @@ template <class Sample>
 tresult Plugin::processAudio(ProcessData& data, AudioBusBuffers& output, Sample** (*channels)(AudioBusBuffers&),
                              Sample* silence, Sample* sink) {
   const int32 frames = data.numSamples;
-  takeTime(data.processContext);
-  framesRun_ += frames;
+  takeTime(data.processContext, frames);
   Sample** outs = channels(output);
   AudioBusBuffers* input = data.numInputs > 0 && data.inputs ? &data.inputs[0] : nullptr;
   Sample** ins = input && input->numChannels > 0 ? channels(*input) : nullptr;
@@ -211,7 +206,7 @@ void Plugin::processParts(Sample* const* in, Sample* const* out, int32 frames, i
       partOut[c] = out[c] ? out[c] + at : sink;
     }
     core_.process(partIn, partOut, length);
-    hosting::advanceTimeInfo(time_, length);
+    time_.advance(length);
     at += length;
   }
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "hosting/instance.h"
+#include "hosting/time_record.h"
 #include "editions/vst3/automation.h"
 #include "hosting/edition_state.h"
 #include "abi/vst3_abi.h"
@@ -89,8 +90,8 @@ class Plugin {
   // when the core refused it.
   static std::optional<double> restore(hosting::Instance& core, const hosting::StateImage& image);
   hosting::Instance& displayCore();
-  // Fills the core's time record for this block from the host's context.
-  void takeTime(const ProcessContext* context);
+  // Fills the core's time record for a block of `frames` from the host's context.
+  void takeTime(const ProcessContext* context, int32 frames);
   template <class Sample>
   tresult processAudio(ProcessData& data, AudioBusBuffers& output, Sample** (*channels)(AudioBusBuffers&),
                        Sample* silence, Sample* sink);
@@ -121,8 +122,7 @@ class Plugin {
   int32 maxBlock_ = 1024;
   AutomationPoints points_;
   // What the core's time queries are answered from, filled once per block.
-  VstTimeInfo time_{};
-  std::int64_t framesRun_ = 0;  // since activation: the position without a context
+  hosting::TimeRecord time_;
 
   // Silence for missing inputs and a sink for missing outputs, whatever block size the
   // host sets up: parts of a block that use them are at most this long.

@@ -120,8 +120,8 @@ Plugin::Plugin(hosting::EntryFunction entry)
   defaultValue_ = core_.getParameter(0);
   controllerValue_.store(defaultValue_);
   // The core's time comes from the host's context, filled into time_ each block.
-  time_.sampleRate = sampleRate_;
-  core_.host().setTimeInfo(&time_);
+  time_.restart(sampleRate_);
+  core_.host().setTimeInfo(time_.info());
   core_.setSampleRate(sampleRate_);
   core_.setBlockSize(maxBlock_);
 }

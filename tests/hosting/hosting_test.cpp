@@ -271,4 +271,22 @@ TEST(Host, ShowsTheTimeRecordToTheBlocksThreadAlone) {
   EXPECT_EQ(timeSeenHere(), 0);
 }
 
+// The same through the shared callback, which answers time queries itself.
+TEST(Host, TheCallbackShowsTheTimeRecordToTheBlocksThreadAlone) {
+  hosting::Host host;
+  VstTimeInfo record{};
+  host.setTimeInfo(&record);
+  AEffect effect{};
+  effect.resvd1 = reinterpret_cast<VstIntPtr>(&host);  // as create() marks an instance
+  const auto timeSeenHere = [&effect] {
+    return hosting::Host::callback()(&effect, audioMasterGetTime, 0, 0, nullptr, 0.0f);
+  };
+  EXPECT_EQ(timeSeenHere(), 0);
+  const hosting::BlockOnThisThread block(host);
+  EXPECT_EQ(timeSeenHere(), reinterpret_cast<VstIntPtr>(&record));
+  VstIntPtr elsewhere = -1;
+  std::thread([&] { elsewhere = timeSeenHere(); }).join();
+  EXPECT_EQ(elsewhere, 0);
+}
+
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include "tests/support/flush_to_zero.h"
 
-TestHost::TestHost(std::size_t logCapacity) {
+TestHost::TestHost(std::size_t logCapacity) : Host(TimeQueries::passedToAnswer) {
   log_.reserve(logCapacity);
   setTimeInfo(nullptr);
 }
