@@ -4,8 +4,9 @@
 # per block (default 512) it counts the plug-in, memcpy of the same buffers, the
 # hand-written loop and the effect's arithmetic as a plain loop; then the fixed cost of
 # a 0-frame block, split into the plug-in's own instructions and the host's answers;
-# then, when the benchmarks were built with the tests, the LV2 edition against the peer
-# (both run through lilv) and memcpy at the block sizes live hosts run.
+# then a 1-frame block of each edition as its hosts call it; then, when the benchmarks
+# were built with the tests, the LV2 edition against the peer (both run through lilv)
+# and memcpy at the block sizes live hosts run.
 #
 #   bench/callgrind.sh [BUILD_DIR] [FRAMES]
 #
@@ -75,6 +76,13 @@ printf '%-22s %12s %12s\n' "instructions/block" "0 frames" "in plug-in"
 for path in float double; do
   all=$(count plugin "$path" mono 0 "$blocks")
   printf '%-22s %12s %12s\n' "$path" "$(per_frame "$all" "$blocks")" "$(per_frame "$(count_in_plugin)" "$blocks")"
+done
+
+echo
+# The editions' fixed cost: a 1-frame float stereo block, the driver's call included.
+printf '%-22s %12s\n' "edition instr/block" "1 frame"
+for edition in lv2 vst3 clap; do
+  printf '%-22s %12s\n' "$edition" "$(per_frame "$(count "$edition" float stereo 1 "$blocks")" "$blocks")"
 done
 
 peer_driver="$build_dir/bench/twinfold_peer_bench"

@@ -69,20 +69,70 @@ void TEmberEffect::DoSample() {
   }
 }
 
-void TEmberEffect::DoBlock() {
-  CVeST* const host = hostWrapper;
-  // Without time information the read-outs keep their previous values. The signature
-  // and the transport state are whole numbers, finite by construction.
-  double newTempo = 0.0, numerator = 0.0, denominator = 0.0;
-  if (VeSTGetTempoAndSignature(host, &newTempo, &numerator, &denominator)) {
-    tempo = sanitise(newTempo);
-    timesig_numerator = numerator;
-    timesig_denominator = denominator;
+// The four queries in their order, through one read of the host's callback. Without
+// time information the read-outs keep their previous values. The signature and the
+// transport state are whole numbers, finite by construction. Inlined into the
+// processing call, which makes it a block's one call into the effect.
+[[gnu::always_inline]] inline void TEmberEffect::blockSection() {
+  const VeSTTimeQueries timeInfo(hostWrapper);
+  if (!timeInfo) [[unlikely]] {
+    play_state = 0.0;
+    beat_position = 0.0;
+    return;
   }
-  const std::int32_t playing = VeSTIsPlaying(host);
-  const std::int32_t recording = VeSTIsRecording(host);
+  if (const VstTimeInfo* time = timeInfo(kVstTempoValid | kVstTimeSigValid)) {
+    tempo = sanitise(time->tempo);
+    timesig_numerator = time->timeSigNumerator;
+    timesig_denominator = time->timeSigDenominator;
+  }
+  const VstTimeInfo* time = timeInfo(kVstTransportPlaying);
+  const std::int32_t playing = time && (time->flags & kVstTransportPlaying) ? 1 : 0;
+  time = timeInfo(kVstTransportRecording);
+  const std::int32_t recording = time && (time->flags & kVstTransportRecording) ? 1 : 0;
   play_state = static_cast<double>(playing + 4 * recording);
-  beat_position = sanitise(VeSTGetPpqPos(host));
+  time = timeInfo(kVstPpqPosValid);
+  beat_position = time ? sanitise(time->ppqPos) : 0.0;
+}
+
+void TEmberEffect::DoBlock() { blockSection(); }
+
+// The chosen kernel over a stereo block, here so that a block's call inlines it.
+template <class Sample>
+[[gnu::always_inline]] inline void TEmberEffect::sampleStereoBlock(const Sample* const* inputs, Sample* const* outputs, std::int32_t frames) {
+  if (frames <= 0) return;
+  const bool mono = slider1 != 0.0;
+  TwinfoldLastInputs last;
+  if constexpr (sizeof(Sample) == sizeof(float))
+    last = kernel_->floatBlock(mono, inputs[0], inputs[1], outputs[0], outputs[1], frames);
+  else
+    last = kernel_->doubleBlock(mono, inputs[0], inputs[1], outputs[0], outputs[1], frames);
+  in_left = last.left;
+  in_right = last.right;
+  sampleVars[0] = mono ? twinfoldMean(last.left, last.right) : last.left;
+  sampleVars[1] = mono ? twinfoldMean(last.left, last.right) : last.right;
+}
+
+template void TEmberEffect::sampleStereoBlock(const float* const*, float* const*, std::int32_t);
+template void TEmberEffect::sampleStereoBlock(const double* const*, double* const*, std::int32_t);
+
+template <class Sample>
+void TEmberEffect::process(const Sample* const* inputs, Sample* const* outputs, std::int32_t channels,
+                           std::int32_t frames) {
+  if (channels != 2) [[unlikely]]
+    return TEmber::DoProcess(inputs, outputs, channels, frames);
+  blockSection();
+  if (frames <= 0 || !inputs || !outputs) return;
+  if (inputs[0] && inputs[1] && outputs[0] && outputs[1]) sampleStereoBlock(inputs, outputs, frames);
+}
+
+void TEmberEffect::DoProcess(const float* const* inputs, float* const* outputs, std::int32_t channels,
+                             std::int32_t frames) {
+  process(inputs, outputs, channels, frames);
+}
+
+void TEmberEffect::DoProcess(const double* const* inputs, double* const* outputs, std::int32_t channels,
+                             std::int32_t frames) {
+  process(inputs, outputs, channels, frames);
 }
 
 void TEmberEffect::DoSerialize() {

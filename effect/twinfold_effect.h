@@ -24,6 +24,11 @@ class TEmberEffect final : public TEmber {
                      std::int32_t frames) override;
   void DoSampleBlock(const double* const* inputs, double* const* outputs, std::int32_t channels,
                      std::int32_t frames) override;
+  // The block section and the stereo kernel in one call, with no virtual call between.
+  void DoProcess(const float* const* inputs, float* const* outputs, std::int32_t channels,
+                 std::int32_t frames) override;
+  void DoProcess(const double* const* inputs, double* const* outputs, std::int32_t channels,
+                 std::int32_t frames) override;
   void DoSerialize() override;
 
   // Script variables: shared between the parameter and audio threads.
@@ -37,7 +42,10 @@ class TEmberEffect final : public TEmber {
   void useKernel(const TwinfoldKernel& kernel);
 
  private:
+  void blockSection();
   const TwinfoldKernel* kernel_;
+  template <class Sample>
+  void process(const Sample* const* inputs, Sample* const* outputs, std::int32_t channels, std::int32_t frames);
   template <class Sample>
   void sampleStereoBlock(const Sample* const* inputs, Sample* const* outputs, std::int32_t frames);
 };

@@ -1,4 +1,4 @@
-// Which build of the block kernel runs, and the effect's block hook that runs it.
+// Which build of the block kernel runs, and the effect's block hook over it.
 #include <array>
 
 #include "effect/twinfold_block_kernel.h"
@@ -47,21 +47,6 @@ namespace {
 }  // namespace
 
 void TEmberEffect::useKernel(const TwinfoldKernel& kernel) { kernel_ = &kernel; }
-
-template <class Sample>
-void TEmberEffect::sampleStereoBlock(const Sample* const* inputs, Sample* const* outputs, std::int32_t frames) {
-  if (frames <= 0) return;
-  const bool mono = slider1 != 0.0;
-  TwinfoldLastInputs last;
-  if constexpr (sizeof(Sample) == sizeof(float))
-    last = kernel_->floatBlock(mono, inputs[0], inputs[1], outputs[0], outputs[1], frames);
-  else
-    last = kernel_->doubleBlock(mono, inputs[0], inputs[1], outputs[0], outputs[1], frames);
-  in_left = last.left;
-  in_right = last.right;
-  sampleVars[0] = mono ? twinfoldMean(last.left, last.right) : last.left;
-  sampleVars[1] = mono ? twinfoldMean(last.left, last.right) : last.right;
-}
 
 void TEmberEffect::DoSampleBlock(const float* const* inputs, float* const* outputs, std::int32_t channels,
                                  std::int32_t frames) {

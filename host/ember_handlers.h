@@ -59,19 +59,8 @@ template <class Sample>
   emberProcess(wrapper, inputs, outputs, sampleFrames);
 }
 
-// A block with frames: the block section, then, when the host's buffers are usable,
-// the sample section over the block through the runtime's block hook.
-template <class Sample>
-[[gnu::noinline]] void emberProcessFrames(TEmber* runtime, Sample** inputs, Sample** outputs,
-                                          std::int32_t channels, std::int32_t sampleFrames) {
-  runtime->DoBlock();
-  for (std::int32_t c = 0; c < channels; ++c)
-    if (!inputs[c] || !outputs[c]) return;
-  runtime->DoSampleBlock(inputs, outputs, channels, sampleFrames);
-}
-
-// The block section once per call, and the frames after it. Every path ends in a tail
-// call, so a block without frames costs its section and a few tests.
+// The block section once per call, and the frames after it: one virtual call into
+// the runtime whatever the call holds.
 template <class Sample>
 void emberProcess(CVeST* wrapper, Sample** inputs, Sample** outputs, std::int32_t sampleFrames) {
   TEmber* runtime = VeSTGetEffect(wrapper);
@@ -79,8 +68,7 @@ void emberProcess(CVeST* wrapper, Sample** inputs, Sample** outputs, std::int32_
   const std::int32_t channels = emberPathChannelsKnown<Sample>.load(std::memory_order_relaxed);
   if (channels < 0) [[unlikely]]
     return emberFirstProcess(wrapper, inputs, outputs, sampleFrames);
-  if (sampleFrames <= 0 || !inputs || !outputs) return runtime->DoBlock();
-  emberProcessFrames(runtime, inputs, outputs, channels, sampleFrames);
+  runtime->DoProcess(inputs, outputs, channels, sampleFrames);
 }
 
 // The table as the entry point installs it: entries 7 to 12 (editor drawing, mouse

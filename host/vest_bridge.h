@@ -50,6 +50,23 @@ inline double VeSTGetPpqPos(CVeST* wrapper) {
   return time ? time->ppqPos : 0.0;
 }
 
+// The time queries of a block through one read of the host's callback: each call is
+// one audioMasterGetTime with the given filter flags, answering null without time
+// info. False (and not to be called) when there is no wrapper or no callback.
+class VeSTTimeQueries {
+ public:
+  explicit VeSTTimeQueries(CVeST* wrapper)
+      : master_(wrapper ? wrapper->hostCallback() : nullptr), effect_(wrapper ? wrapper->getAeffect() : nullptr) {}
+  explicit operator bool() const { return master_ != nullptr; }
+  const VstTimeInfo* operator()(VstInt32 filter) const {
+    return reinterpret_cast<const VstTimeInfo*>(master_(effect_, audioMasterGetTime, 0, filter, nullptr, 0.0f));
+  }
+
+ private:
+  audioMasterCallback master_;
+  AEffect* effect_;
+};
+
 // Fills the outputs that are given; false (and nothing filled) without time info.
 inline bool VeSTGetTempoAndSignature(CVeST* wrapper, double* tempo, double* numerator, double* denominator) {
   const VstTimeInfo* time = VeSTTimeInfo(wrapper, kVstTempoValid | kVstTimeSigValid);

@@ -91,18 +91,25 @@ float Instance::getParameter(VstInt32 index) const {
   return effect_ && effect_->getParameter ? effect_->getParameter(effect_, index) : 0.0f;
 }
 
+// A plug-in without processReplacing: its accumulating process() over zeroed outputs.
+[[gnu::cold, gnu::noinline]] static void processAccumulating(AEffect* effect, float** inputs, float** outputs,
+                                                             VstInt32 frames) {
+  if (!effect->process) return;
+  for (VstInt32 channel = 0; channel < effect->numOutputs; ++channel) std::fill_n(outputs[channel], frames, 0.0f);
+  effect->process(effect, inputs, outputs, frames);
+}
+
 void Instance::process(float** inputs, float** outputs, VstInt32 frames) {
-  if (!effect_ || frames < 0) return;
+  AEffect* const effect = effect_;
+  if (!effect || frames < 0) return;
   const BlockOnThisThread block(*host_);
   const bool clockRuns = host_->answersFromClock();
   Clock& clock = host_->clock();
   if (clockRuns) clock.beginBlock();
-  if (effect_->processReplacing && hasFlag(effFlagsCanReplacing)) {
-    effect_->processReplacing(effect_, inputs, outputs, frames);
-  } else if (effect_->process) {
-    for (VstInt32 channel = 0; channel < numOutputs(); ++channel) std::fill_n(outputs[channel], frames, 0.0f);
-    effect_->process(effect_, inputs, outputs, frames);
-  }
+  if (effect->processReplacing && (effect->flags & effFlagsCanReplacing)) [[likely]]
+    effect->processReplacing(effect, inputs, outputs, frames);
+  else
+    processAccumulating(effect, inputs, outputs, frames);
   if (clockRuns) clock.advance(frames);
 }
 

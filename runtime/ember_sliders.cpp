@@ -44,6 +44,26 @@ void CEmberSamples::DoSampleBlock(const double* const* inputs, double* const* ou
   sampleFrames(inputs, outputs, channels, frames);
 }
 
+template <class Sample>
+void CEmberSamples::processFrames(const Sample* const* inputs, Sample* const* outputs, std::int32_t channels,
+                                  std::int32_t frames) {
+  DoBlock();
+  if (frames <= 0 || !inputs || !outputs) return;
+  for (std::int32_t c = 0; c < channels; ++c)
+    if (!inputs[c] || !outputs[c]) return;
+  DoSampleBlock(inputs, outputs, channels, frames);
+}
+
+void CEmberSamples::DoProcess(const float* const* inputs, float* const* outputs, std::int32_t channels,
+                              std::int32_t frames) {
+  processFrames(inputs, outputs, channels, frames);
+}
+
+void CEmberSamples::DoProcess(const double* const* inputs, double* const* outputs, std::int32_t channels,
+                              std::int32_t frames) {
+  processFrames(inputs, outputs, channels, frames);
+}
+
 std::string emberSliderDisplay(const TEmberSlider& slider, double v) {
   const auto count = static_cast<std::int64_t>(slider.valueNames.size());
   if (count > 0) {

@@ -38,6 +38,13 @@ class CEmberSamples : public CEmberSliders {
                              std::int32_t frames);
   virtual void DoSampleBlock(const double* const* inputs, double* const* outputs, std::int32_t channels,
                              std::int32_t frames);
+  // One processing call: the block section, then, when there are frames and every
+  // buffer of the `channels` given is there, the sample section over the block. One
+  // virtual call for both, so an effect may run them without the calls between.
+  virtual void DoProcess(const float* const* inputs, float* const* outputs, std::int32_t channels,
+                         std::int32_t frames);
+  virtual void DoProcess(const double* const* inputs, double* const* outputs, std::int32_t channels,
+                         std::int32_t frames);
 
   // Channel c of the current frame; only the audio thread touches these.
   std::array<double, kEmberSampleVarCount> sampleVars{};
@@ -46,6 +53,9 @@ class CEmberSamples : public CEmberSliders {
   ~CEmberSamples() = default;
 
  private:
+  template <class Sample>
+  void processFrames(const Sample* const* inputs, Sample* const* outputs, std::int32_t channels,
+                     std::int32_t frames);
   template <class Sample>
   void sampleFrames(const Sample* const* inputs, Sample* const* outputs, std::int32_t channels,
                     std::int32_t frames);

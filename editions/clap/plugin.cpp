@@ -137,11 +137,13 @@ template <class Channels>
 Channels channelsOf(const clap_audio_buffer* port, bool isInput) {
   Channels channels;
   const std::size_t count = port ? std::min<std::size_t>(port->channel_count, std::size(channels.single)) : 0;
-  for (std::size_t c = 0; c < count; ++c) {
-    if (port->data32)
-      channels.single[c] = port->data32[c];
-    else if (port->data64)
-      channels.dual[c] = port->data64[c];
+  static_assert(std::size(channels.single) == 2);
+  if (count > 0 && port->data32) {
+    channels.single[0] = port->data32[0];
+    if (count > 1) channels.single[1] = port->data32[1];
+  } else if (count > 0 && port->data64) {
+    channels.dual[0] = port->data64[0];
+    if (count > 1) channels.dual[1] = port->data64[1];
   }
   if (isInput && !channels.single[1] && !channels.dual[1]) {
     channels.single[1] = channels.single[0];
@@ -228,6 +230,12 @@ void Plugin::processPart(const PortChannels& in, const PortChannels& out, std::i
     time_.advance(to - from);
     return;
   }
+  processPartThroughScratch<Sample>(in, out, from, to);
+}
+
+template <class Sample>
+void Plugin::processPartThroughScratch(const PortChannels& in, const PortChannels& out, std::int32_t from,
+                                       std::int32_t to) {
   using Other = std::conditional_t<sizeof(Sample) == sizeof(float), double, float>;
   Scratch<Sample>& spare = scratch<Sample>();
   const std::size_t frames = scratchFrames_;

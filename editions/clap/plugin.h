@@ -107,6 +107,11 @@ class Plugin {
   void processBlock(const clap_process& process, const PortChannels& in, const PortChannels& out);
   template <class Sample>
   void processPart(const PortChannels& in, const PortChannels& out, std::int32_t from, std::int32_t to);
+  // processPart's frames where a channel is missing or of the other size: out of line,
+  // so the common part keeps few registers.
+  template <class Sample>
+  [[gnu::noinline]] void processPartThroughScratch(const PortChannels& in, const PortChannels& out,
+                                                   std::int32_t from, std::int32_t to);
   template <class Sample>
   Scratch<Sample>& scratch();
 

@@ -53,10 +53,13 @@ void Plugin::run(std::uint32_t frames) {
   transport_.beginRun(events_, frames);
   float* inputs[2] = {audio_[inLeft], audio_[inRight]};
   float* outputs[2] = {audio_[outLeft], audio_[outRight]};
-  if (frames <= kLargestCall) [[likely]] {
-    core_.process(inputs, outputs, static_cast<VstInt32>(frames));
-    return transport_.endPart(frames);
-  }
+  if (frames > kLargestCall) [[unlikely]]
+    return runInParts(inputs, outputs, frames);
+  core_.process(inputs, outputs, static_cast<VstInt32>(frames));
+  transport_.endPart(frames);
+}
+
+void Plugin::runInParts(float** inputs, float** outputs, std::uint32_t frames) {
   do {
     const std::uint32_t count = std::min(frames, kLargestCall);
     core_.process(inputs, outputs, static_cast<VstInt32>(count));

@@ -33,6 +33,9 @@ class Plugin {
 
  private:
   void applyMode();
+  // A run longer than one processReplacing call counts, split into calls; out of line,
+  // so the common run keeps few registers.
+  [[gnu::cold, gnu::noinline]] void runInParts(float** inputs, float** outputs, std::uint32_t frames);
 
   hosting::Instance core_;
   TransportClock transport_;

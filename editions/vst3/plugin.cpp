@@ -186,8 +186,13 @@ tresult Plugin::processAudio(ProcessData& data, AudioBusBuffers& output, Sample*
     core_.process(in, out, frames);
     return kResultOk;
   }
-  const int32 partLimit = usesScratch ? kScratchFrames : frames;
+  processParts(in, out, frames, usesScratch ? kScratchFrames : frames, silence, sink);
+  return kResultOk;
+}
 
+template <class Sample>
+void Plugin::processParts(Sample* const* in, Sample* const* out, int32 frames, int32 partLimit, Sample* silence,
+                          Sample* sink) {
   std::size_t next = 0;
   for (int32 at = 0; at < frames;) {
     for (; next < points_.size() && points_[next].offset <= at; ++next)
@@ -204,7 +209,6 @@ tresult Plugin::processAudio(ProcessData& data, AudioBusBuffers& output, Sample*
     time_.advance(length);
     at += length;
   }
-  return kResultOk;
 }
 
 // State -----------------------------------------------------------------------------

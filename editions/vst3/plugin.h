@@ -95,6 +95,11 @@ class Plugin {
   template <class Sample>
   tresult processAudio(ProcessData& data, AudioBusBuffers& output, Sample** (*channels)(AudioBusBuffers&),
                        Sample* silence, Sample* sink);
+  // A block in parts, at the mode's change points or through the scratch where a channel
+  // is missing: out of line, so the common block keeps few registers.
+  template <class Sample>
+  [[gnu::noinline]] void processParts(Sample* const* in, Sample* const* out, int32 frames, int32 partLimit,
+                                      Sample* silence, Sample* sink);
 
   Face<IComponentTable> component_;
   Face<IAudioProcessorTable> processor_;

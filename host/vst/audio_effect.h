@@ -49,6 +49,8 @@ class AudioEffect {
   void setNumOutputs(VstInt32 outputs) { cEffect.numOutputs = outputs; }
   void setUniqueID(VstInt32 id) { cEffect.uniqueID = id; }
   float getSampleRate() const { return sampleRate; }
+  // The host's callback as given at creation, possibly null.
+  audioMasterCallback hostCallback() const { return audioMaster; }
   VstInt32 getBlockSize() const { return blockSize; }
 
   // Host callback; answers 0 when the host gave none. Inline: the block section asks

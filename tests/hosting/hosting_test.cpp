@@ -201,6 +201,53 @@ TEST(Instance, OpensAsAskedAndClosesOnceAfterASuspendAtTheUserLevel) {
   EXPECT_EQ(recorded.levelsAtSuspend, std::vector<VstIntPtr>{hosting::kProcessLevelUser});
 }
 
+// A processing plug-in of two channels: replacing writes input + 1, accumulating adds
+// input + 10 to what is in the outputs.
+void VSTCALLBACK replacingPlus1(AEffect*, float** in, float** out, VstInt32 frames) {
+  for (int c = 0; c < 2; ++c)
+    for (VstInt32 j = 0; j < frames; ++j) out[c][j] = in[c][j] + 1.0f;
+}
+void VSTCALLBACK accumulatingPlus10(AEffect*, float** in, float** out, VstInt32 frames) {
+  for (int c = 0; c < 2; ++c)
+    for (VstInt32 j = 0; j < frames; ++j) out[c][j] += in[c][j] + 10.0f;
+}
+VstIntPtr VSTCALLBACK silentDispatcher(AEffect*, VstInt32, VstInt32, VstIntPtr, void*, float) { return 0; }
+AEffect processingRecord{};
+AEffect* VSTCALLBACK processingEntry(audioMasterCallback) { return &processingRecord; }
+
+// The replacing call only where the plug-in says it can replace; else its accumulating
+// process() over outputs zeroed first; with neither, the outputs stay as they were.
+TEST(Instance, ProcessesThroughTheCallThePlugInOffers) {
+  const struct {
+    VstInt32 flags;
+    decltype(AEffect::processReplacing) replacing;
+    decltype(AEffect::process) accumulating;
+    float expected;
+  } cases[] = {
+      {effFlagsCanReplacing, replacingPlus1, accumulatingPlus10, 3.0f},
+      {0, replacingPlus1, accumulatingPlus10, 12.0f},
+      {effFlagsCanReplacing, nullptr, accumulatingPlus10, 12.0f},
+      {0, nullptr, nullptr, -5.0f},
+  };
+  for (const auto& c : cases) {
+    processingRecord = {};
+    processingRecord.magic = kEffectMagic;
+    processingRecord.dispatcher = silentDispatcher;
+    processingRecord.numOutputs = 2;
+    processingRecord.flags = c.flags;
+    processingRecord.processReplacing = c.replacing;
+    processingRecord.process = c.accumulating;
+    hosting::Instance instance(&processingEntry);
+    float left[3] = {2.0f, 2.0f, 2.0f}, right[3] = {2.0f, 2.0f, 2.0f};
+    float outLeft[3] = {-5.0f, -5.0f, -5.0f}, outRight[3] = {-5.0f, -5.0f, -5.0f};
+    float* inputs[2] = {left, right};
+    float* outputs[2] = {outLeft, outRight};
+    instance.process(inputs, outputs, 3);
+    for (const float sample : {outLeft[0], outLeft[2], outRight[0], outRight[2]})
+      EXPECT_EQ(sample, c.expected) << "flags " << c.flags;
+  }
+}
+
 // The record a block's time queries are answered from is written on the block's thread,
 // so only that thread is shown it: a query from another thread, even one made while
 // the block runs, gets no record.

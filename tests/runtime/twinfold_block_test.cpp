@@ -321,6 +321,46 @@ TYPED_TEST(BlockHook, NegativeLengthsTouchNothing) {
   }
 }
 
+// The effect's one processing call against the runtime's: the block section, then the
+// sample section only with frames and every buffer there, for every channel count.
+TYPED_TEST(BlockHook, OneCallEqualsTheSectionsInTurn) {
+  using Sample = TypeParam;
+  std::mt19937_64 random(9);
+  std::vector<Sample> arena(3 * 40);
+  for (Sample& sample : arena) sample = testSample<Sample>(random);
+  const auto outcome = [&](bool literal, std::int32_t channels, std::int32_t frames, int missing) {
+    TEmberEffect fx;
+    fx.DoOpen();
+    fx.slider1 = frames % 2 ? 1.0 : 0.0;
+    fx.play_state = 5.0;  // no host: the block section sets 0
+    fx.beat_position = 2.0;
+    std::vector<Sample> bytes = arena;
+    const Sample* in[3] = {bytes.data(), bytes.data() + 40, bytes.data() + 80};
+    Sample* out[3] = {bytes.data() + 1, bytes.data() + 41, bytes.data() + 80};  // shifted, and in place
+    const Sample* const* inputs = missing == 0 ? nullptr : in;
+    if (missing == 1) out[1] = nullptr;
+    if (literal)
+      fx.TEmber::DoProcess(inputs, out, channels, frames);
+    else
+      fx.DoProcess(inputs, out, channels, frames);
+    return std::tuple{bytes, fx.sampleVars, fx.in_left.load(), fx.in_right.load(), fx.play_state.load(),
+                      fx.beat_position.load()};
+  };
+  for (const std::int32_t channels : {2, 3})
+    for (const std::int32_t frames : {-1, 0, 1, 3, 4, 33})
+      for (const int missing : {0, 1, 2}) {
+        const auto one = outcome(false, channels, frames, missing);
+        const auto two = outcome(true, channels, frames, missing);
+        EXPECT_EQ(std::memcmp(std::get<0>(one).data(), std::get<0>(two).data(), arena.size() * sizeof(Sample)), 0)
+            << channels << " channels, " << frames << " frames, case " << missing;
+        EXPECT_EQ(std::get<1>(one), std::get<1>(two)) << channels << " channels, " << frames << " frames";
+        EXPECT_EQ(std::get<2>(one), std::get<2>(two));
+        EXPECT_EQ(std::get<3>(one), std::get<3>(two));
+        EXPECT_EQ(std::get<4>(one), 0.0);
+        EXPECT_EQ(std::get<5>(one), 0.0);
+      }
+}
+
 // Other channel counts keep the frame-by-frame section.
 TYPED_TEST(BlockHook, OtherChannelCountsRunFrameByFrame) {
   using Sample = TypeParam;
