@@ -16,12 +16,12 @@ TEST(Batch, RendersEachInputUnderItsNameAndFailsWhenAnyFailed) {
   writeAudio(folder.file("b.aiff"), {noise(2400, 3), noise(2400, 4)}, 48000, SF_FORMAT_AIFF | SF_FORMAT_PCM_24);
   writeAudio(folder.file("mono.wav"), {noise(2400, 5)}, 48000, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
 
-  const RunResult good = runRender({"-o", folder.file("out"), "-t", "flac", twinfoldPlugin(), folder.file("a.wav"),
+  const RunResult good = runRender({"-o", folder.file("out"), "-t", "caf", twinfoldPlugin(), folder.file("a.wav"),
                                     folder.file("b.aiff")});
   ASSERT_EQ(good.exitCode, 0) << good.output;
   EXPECT_NE(good.output.find("Batch: 2 of 2 files rendered"), std::string::npos) << good.output;
-  EXPECT_EQ(readAudio(folder.file("out/a.flac")).frames(), 4800);
-  EXPECT_EQ(readAudio(folder.file("out/b.flac")).frames(), 2400);
+  EXPECT_EQ(readAudio(folder.file("out/a.caf")).frames(), 4800);
+  EXPECT_EQ(readAudio(folder.file("out/b.caf")).frames(), 2400);
 
   // The mono file fails (no --upmix); the missing one too; the last is still written.
   const RunResult mixed = runRender({"-o", folder.file("out"), twinfoldPlugin(), folder.file("mono.wav"),

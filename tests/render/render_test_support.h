@@ -20,6 +20,11 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
 RunResult runRender(const std::vector<std::string>& arguments, const std::string& environment = "");
 
 std::string twinfoldPlugin();
+
+// Whether this build's vst-render hosts LV2 plug-ins: it needs lilv, which the Windows
+// builds lack.
+inline constexpr bool kRendererHostsLv2 = RENDERER_HOSTS_LV2;
+inline constexpr const char* kNoLv2Hosting = "this build of vst-render has no LV2 hosting (no lilv)";
 // A stereo plug-in from Debian's dpf-plugins-vst, or empty when it is not installed.
 std::string thirdPartyStereoPlugin();
 // A stereo reverb from the same package (it keeps sounding after its input ends), or empty.
