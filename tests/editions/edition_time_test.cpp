@@ -134,6 +134,48 @@ TEST(EditionTime, ClapCoreSeesTheTransport) {
   module.entry().deinit();
 }
 
+// Every combination of the transport's flags reaches the core as the flags of the
+// fields and states it names; a loop's positions need the beats timeline.
+TEST(EditionTime, ClapTransportFlagsMapOneToOne) {
+  ClapModule module(TIME_PROBE_CLAP);
+  ASSERT_TRUE(module.loaded());
+  ASSERT_TRUE(module.entry().init(TIME_PROBE_CLAP));
+  {
+    ClapHost host;
+    ClapInstance instance(module.factory(), host);
+    ASSERT_TRUE(instance);
+    ASSERT_TRUE(instance.start(kRate, kFrames));
+    struct Bit {
+      std::uint32_t has;
+      VstInt32 flags;
+    };
+    constexpr Bit kBits[] = {{clap::kTransportHasTempo, kVstTempoValid},
+                             {clap::kTransportHasBeatsTimeline, kVstPpqPosValid | kVstBarsValid},
+                             {clap::kTransportHasSecondsTimeline, 0},
+                             {clap::kTransportHasTimeSignature, kVstTimeSigValid},
+                             {clap::kTransportIsPlaying, kVstTransportPlaying},
+                             {clap::kTransportIsRecording, kVstTransportRecording},
+                             {clap::kTransportIsLoopActive, kVstTransportCycleActive}};
+    clap::clap_event_transport transport{};
+    transport.song_pos_beats = transport.bar_start = transport.loop_end_beats = std::int64_t{1} << 31;
+    transport.tempo = 133.5;
+    transport.tsig_num = 3;
+    transport.tsig_denom = 4;
+    for (std::uint32_t has = 0; has < 128; ++has) {
+      VstInt32 expected = 0;
+      for (const Bit& bit : kBits)
+        if (has & bit.has) expected |= bit.flags;
+      if ((has & clap::kTransportHasBeatsTimeline) && (has & clap::kTransportIsLoopActive)) expected |= kVstCyclePosValid;
+      transport.flags = has;
+      ClapBlock<double> block(std::vector<double>(kFrames, 0.25), std::vector<double>(kFrames, 0.25));
+      block.process.transport = &transport;
+      ASSERT_EQ(instance.process(block), clap::kProcessContinue);
+      EXPECT_EQ(static_cast<VstInt32>(block.result(0)[4]) & ~kVstTransportChanged, expected) << "flags " << has;
+    }
+  }
+  module.entry().deinit();
+}
+
 // A time:Position object at `frame` of the run, in an atom sequence of its own.
 class PositionSequence {
  public:
