@@ -271,7 +271,7 @@ void Plugin::takeTime(const clap_event_transport* transport, std::int32_t frames
   if (transport) {
     const std::uint32_t has = transport->flags;
     if (has & kTransportHasSecondsTimeline)
-      time.samplePos = std::round(static_cast<double>(transport->song_pos_seconds) / kFixedPointFactor * time.sampleRate);
+      time.samplePos = samplePositionOf(transport->song_pos_seconds, time.sampleRate);
     if (has & kTransportHasBeatsTimeline) {
       time.ppqPos = static_cast<double>(transport->song_pos_beats) / kFixedPointFactor;
       time.barStartPos = static_cast<double>(transport->bar_start) / kFixedPointFactor;

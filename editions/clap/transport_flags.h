@@ -1,9 +1,12 @@
-// The core's time flags for a CLAP transport's flags, read from a table built at compile
-// time so that a block's time costs one load rather than a test per flag. A field's valid
-// flag says only that the host has it; whether the value holds is the time record's check.
+// What a CLAP transport tells the core, cheaply enough for every block: the core's time
+// flags read from a table built at compile time (one load rather than a test per flag;
+// a field's valid flag says only that the host has it, whether the value holds is the
+// time record's check), and the sample position rounded without a library call, which
+// would make the whole time fill save and restore registers.
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 
 #include "abi/clap_abi.h"
@@ -34,5 +37,17 @@ inline constexpr auto kCoreTimeFlags = [] {
 }();
 
 inline VstInt32 coreTimeFlagsOf(std::uint32_t has) { return kCoreTimeFlags[has & (kCoreTimeFlags.size() - 1)]; }
+
+// std::round's result, bit for bit: halves away from zero, the sign kept (also of a zero).
+inline double roundHalfAway(double x) {
+  constexpr double kWholeFrom = 4503599627370496.0;  // 2^52: every double from here on is whole
+  if (!(std::fabs(x) < kWholeFrom)) return x;
+  const double whole = static_cast<double>(static_cast<std::int64_t>(x));  // exact: |x| < 2^52
+  return std::copysign(std::fabs(x - whole) >= 0.5 ? whole + std::copysign(1.0, x) : whole, x);
+}
+
+inline double samplePositionOf(std::int64_t seconds, double sampleRate) {
+  return roundHalfAway(static_cast<double>(seconds) / kFixedPointFactor * sampleRate);
+}
 
 }  // namespace clap

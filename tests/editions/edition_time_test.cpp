@@ -8,8 +8,12 @@
 #include <lv2/atom/forge.h>
 #include <lv2/time/time.h>
 
+#include <bit>
+#include <cmath>
+#include <limits>
 #include <vector>
 
+#include "editions/clap/transport_flags.h"
 #include "hosting/clap_host.h"
 #include "hosting/editions_under_test.h"
 #include "hosting/lv2_host.h"
@@ -174,6 +178,22 @@ TEST(EditionTime, ClapTransportFlagsMapOneToOne) {
     }
   }
   module.entry().deinit();
+}
+
+TEST(EditionTime, ClapSamplePositionRoundsAsTheLibraryDoes) {
+  const auto bits = [](double x) { return std::bit_cast<std::uint64_t>(x); };
+  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+  for (double x : {0.0, -0.0, 0.3, -0.3, 0.5, -0.5, 1.5, -2.5, 0.49999999999999994, 4503599627370495.5,
+                   -4503599627370495.5, 4503599627370496.0, 9007199254740993.0, 1e300, -1e300, inf, -inf})
+    EXPECT_EQ(bits(clap::roundHalfAway(x)), bits(std::round(x))) << x;
+  EXPECT_TRUE(std::isnan(clap::roundHalfAway(nan)));
+  std::uint64_t state = 0x9e3779b97f4a7c15u;  // a fixed sweep of positions and rates
+  for (int i = 0; i < 100000; ++i) {
+    state = state * 6364136223846793005u + 1442695040888963407u;
+    const auto seconds = static_cast<std::int64_t>(state >> (i % 40));
+    const double rate = 8000.0 + static_cast<double>(state % 760000) * 0.25;
+    EXPECT_EQ(bits(clap::samplePositionOf(seconds, rate)), bits(std::round(seconds / clap::kFixedPointFactor * rate)));
+  }
 }
 
 // A time:Position object at `frame` of the run, in an atom sequence of its own.
