@@ -135,7 +135,7 @@ namespace {
 // A port's channels: data32 when given, else data64; at most two channels, and a single
 // input channel feeds both sides of the core.
 template <class Channels>
-Channels channelsOf(const clap_audio_buffer* port, bool isInput) {
+[[gnu::always_inline]] inline Channels channelsOf(const clap_audio_buffer* port, bool isInput) {
   Channels channels;
   const std::size_t count = port ? std::min<std::size_t>(port->channel_count, std::size(channels.single)) : 0;
   static_assert(std::size(channels.single) == 2);
