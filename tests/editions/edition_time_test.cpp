@@ -11,6 +11,7 @@
 #include <bit>
 #include <cmath>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "editions/clap/transport_flags.h"
@@ -149,17 +150,11 @@ TEST(EditionTime, ClapTransportFlagsMapOneToOne) {
     ClapInstance instance(module.factory(), host);
     ASSERT_TRUE(instance);
     ASSERT_TRUE(instance.start(kRate, kFrames));
-    struct Bit {
-      std::uint32_t has;
-      VstInt32 flags;
-    };
-    constexpr Bit kBits[] = {{clap::kTransportHasTempo, kVstTempoValid},
-                             {clap::kTransportHasBeatsTimeline, kVstPpqPosValid | kVstBarsValid},
-                             {clap::kTransportHasSecondsTimeline, 0},
-                             {clap::kTransportHasTimeSignature, kVstTimeSigValid},
-                             {clap::kTransportIsPlaying, kVstTransportPlaying},
-                             {clap::kTransportIsRecording, kVstTransportRecording},
-                             {clap::kTransportIsLoopActive, kVstTransportCycleActive}};
+    const std::pair<std::uint32_t, VstInt32> kBits[] = {
+        {clap::kTransportHasTempo, kVstTempoValid}, {clap::kTransportHasBeatsTimeline, kVstPpqPosValid | kVstBarsValid},
+        {clap::kTransportHasSecondsTimeline, 0}, {clap::kTransportHasTimeSignature, kVstTimeSigValid},
+        {clap::kTransportIsPlaying, kVstTransportPlaying}, {clap::kTransportIsRecording, kVstTransportRecording},
+        {clap::kTransportIsLoopActive, kVstTransportCycleActive}};
     clap::clap_event_transport transport{};
     transport.song_pos_beats = transport.bar_start = transport.loop_end_beats = std::int64_t{1} << 31;
     transport.tempo = 133.5;
@@ -167,8 +162,7 @@ TEST(EditionTime, ClapTransportFlagsMapOneToOne) {
     transport.tsig_denom = 4;
     for (std::uint32_t has = 0; has < 128; ++has) {
       VstInt32 expected = 0;
-      for (const Bit& bit : kBits)
-        if (has & bit.has) expected |= bit.flags;
+      for (const auto& [bit, flags] : kBits) expected |= has & bit ? flags : 0;
       if ((has & clap::kTransportHasBeatsTimeline) && (has & clap::kTransportIsLoopActive)) expected |= kVstCyclePosValid;
       transport.flags = has;
       ClapBlock<double> block(std::vector<double>(kFrames, 0.25), std::vector<double>(kFrames, 0.25));
