@@ -9,6 +9,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "editions/clap/transport_flags.h"
 #include "hosting/edition_state.h"
 
 namespace clap {
@@ -134,7 +135,7 @@ namespace {
 // A port's channels: data32 when given, else data64; at most two channels, and a single
 // input channel feeds both sides of the core.
 template <class Channels>
-Channels channelsOf(const clap_audio_buffer* port, bool isInput) {
+[[gnu::always_inline]] inline Channels channelsOf(const clap_audio_buffer* port, bool isInput) {
   Channels channels;
   const std::size_t count = port ? std::min<std::size_t>(port->channel_count, std::size(channels.single)) : 0;
   static_assert(std::size(channels.single) == 2);
@@ -269,32 +270,22 @@ void Plugin::takeTime(const clap_event_transport* transport, std::int32_t frames
   VstTimeInfo& time = time_.startReport(frames);
   if (transport) {
     const std::uint32_t has = transport->flags;
-    VstInt32 flags = 0;
     if (has & kTransportHasSecondsTimeline)
-      time.samplePos = std::round(static_cast<double>(transport->song_pos_seconds) / kFixedPointFactor * time.sampleRate);
+      time.samplePos = samplePositionOf(transport->song_pos_seconds, time.sampleRate);
     if (has & kTransportHasBeatsTimeline) {
       time.ppqPos = static_cast<double>(transport->song_pos_beats) / kFixedPointFactor;
       time.barStartPos = static_cast<double>(transport->bar_start) / kFixedPointFactor;
-      flags |= kVstPpqPosValid | kVstBarsValid;
       if (has & kTransportIsLoopActive) {
         time.cycleStartPos = static_cast<double>(transport->loop_start_beats) / kFixedPointFactor;
         time.cycleEndPos = static_cast<double>(transport->loop_end_beats) / kFixedPointFactor;
-        flags |= kVstCyclePosValid;
       }
     }
-    if (has & kTransportHasTempo) {
-      time.tempo = transport->tempo;
-      flags |= kVstTempoValid;
-    }
+    if (has & kTransportHasTempo) time.tempo = transport->tempo;
     if (has & kTransportHasTimeSignature) {
       time.timeSigNumerator = transport->tsig_num;
       time.timeSigDenominator = transport->tsig_denom;
-      flags |= kVstTimeSigValid;
     }
-    if (has & kTransportIsPlaying) flags |= kVstTransportPlaying;
-    if (has & kTransportIsRecording) flags |= kVstTransportRecording;
-    if (has & kTransportIsLoopActive) flags |= kVstTransportCycleActive;
-    time.flags = flags;
+    time.flags = coreTimeFlagsOf(has);
   }
   time_.finishReport();
 }

@@ -8,8 +8,13 @@
 #include <lv2/atom/forge.h>
 #include <lv2/time/time.h>
 
+#include <bit>
+#include <cmath>
+#include <limits>
+#include <utility>
 #include <vector>
 
+#include "editions/clap/transport_flags.h"
 #include "hosting/clap_host.h"
 #include "hosting/editions_under_test.h"
 #include "hosting/lv2_host.h"
@@ -132,6 +137,57 @@ TEST(EditionTime, ClapCoreSeesTheTransport) {
     }
   }
   module.entry().deinit();
+}
+
+// Every combination of the transport's flags reaches the core as the flags of the
+// fields and states it names; a loop's positions need the beats timeline.
+TEST(EditionTime, ClapTransportFlagsMapOneToOne) {
+  ClapModule module(TIME_PROBE_CLAP);
+  ASSERT_TRUE(module.loaded());
+  ASSERT_TRUE(module.entry().init(TIME_PROBE_CLAP));
+  {
+    ClapHost host;
+    ClapInstance instance(module.factory(), host);
+    ASSERT_TRUE(instance);
+    ASSERT_TRUE(instance.start(kRate, kFrames));
+    const std::pair<std::uint32_t, VstInt32> kBits[] = {
+        {clap::kTransportHasTempo, kVstTempoValid}, {clap::kTransportHasBeatsTimeline, kVstPpqPosValid | kVstBarsValid},
+        {clap::kTransportHasSecondsTimeline, 0}, {clap::kTransportHasTimeSignature, kVstTimeSigValid},
+        {clap::kTransportIsPlaying, kVstTransportPlaying}, {clap::kTransportIsRecording, kVstTransportRecording},
+        {clap::kTransportIsLoopActive, kVstTransportCycleActive}};
+    clap::clap_event_transport transport{};
+    transport.song_pos_beats = transport.bar_start = transport.loop_end_beats = std::int64_t{1} << 31;
+    transport.tempo = 133.5;
+    transport.tsig_num = 3;
+    transport.tsig_denom = 4;
+    for (std::uint32_t has = 0; has < 128; ++has) {
+      VstInt32 expected = 0;
+      for (const auto& [bit, flags] : kBits) expected |= has & bit ? flags : 0;
+      if ((has & clap::kTransportHasBeatsTimeline) && (has & clap::kTransportIsLoopActive)) expected |= kVstCyclePosValid;
+      transport.flags = has;
+      ClapBlock<double> block(std::vector<double>(kFrames, 0.25), std::vector<double>(kFrames, 0.25));
+      block.process.transport = &transport;
+      ASSERT_EQ(instance.process(block), clap::kProcessContinue);
+      EXPECT_EQ(static_cast<VstInt32>(block.result(0)[4]) & ~kVstTransportChanged, expected) << "flags " << has;
+    }
+  }
+  module.entry().deinit();
+}
+
+TEST(EditionTime, ClapSamplePositionRoundsAsTheLibraryDoes) {
+  const auto bits = [](double x) { return std::bit_cast<std::uint64_t>(x); };
+  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+  for (double x : {0.0, -0.0, 0.3, -0.3, 0.5, -0.5, 1.5, -2.5, 0.49999999999999994, 4503599627370495.5,
+                   -4503599627370495.5, 4503599627370496.0, 9007199254740993.0, 1e300, -1e300, inf, -inf})
+    EXPECT_EQ(bits(clap::roundHalfAway(x)), bits(std::round(x))) << x;
+  EXPECT_TRUE(std::isnan(clap::roundHalfAway(nan)));
+  std::uint64_t state = 0x9e3779b97f4a7c15u;  // a fixed sweep of positions and rates
+  for (int i = 0; i < 100000; ++i) {
+    state = state * 6364136223846793005u + 1442695040888963407u;
+    const auto seconds = static_cast<std::int64_t>(state >> (i % 40));
+    const double rate = 8000.0 + static_cast<double>(state % 760000) * 0.25;
+    EXPECT_EQ(bits(clap::samplePositionOf(seconds, rate)), bits(std::round(seconds / clap::kFixedPointFactor * rate)));
+  }
 }
 
 // A time:Position object at `frame` of the run, in an atom sequence of its own.
