@@ -95,12 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint32_t frames = input.next<std::uint16_t>() % (kMostFrames + 1);
   const auto seed = input.next<std::uint64_t>();
   std::unique_ptr<clap_event_transport> transport;
-  if (layout & 1) {
-    transport = std::make_unique<clap_event_transport>();
-    std::vector<unsigned char> record = input.bytes(kTransportBytes);
-    record.resize(kTransportBytes);
-    std::memcpy(transport.get(), record.data(), std::min(record.size(), sizeof(clap_event_transport)));
-  }
+  if (layout & 1) transport = input.record<clap_event_transport>(kTransportBytes);
   const std::uint32_t count = input.next<std::uint8_t>() % 33;
   const auto claim = input.next<std::uint8_t>();
   const std::uint32_t claimed = claim % 4 == 2 ? input.next<std::uint32_t>() : claim % 4 == 3 ? count + 1 + claim / 4 : count;

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 class EditionInput {
@@ -24,6 +25,16 @@ class EditionInput {
   std::vector<unsigned char> bytes(std::size_t count) {
     std::vector<unsigned char> out(std::min(count, size_ - at_));
     take(out.data(), out.size());
+    return out;
+  }
+  // A host's record read from `width` bytes (its 64-bit size, so that one seed serves
+  // both widths), zeros past the input's end.
+  template <class Record>
+  std::unique_ptr<Record> record(std::size_t width) {
+    auto out = std::make_unique<Record>();
+    std::vector<unsigned char> raw = bytes(width);
+    raw.resize(width);
+    std::memcpy(static_cast<void*>(out.get()), raw.data(), std::min(raw.size(), sizeof(Record)));
     return out;
   }
   std::vector<unsigned char> rest() { return bytes(size_ - at_); }

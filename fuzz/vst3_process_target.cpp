@@ -97,12 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint32_t frames = input.next<std::uint16_t>() % (kMostFrames + 1);
   const auto seed = input.next<std::uint64_t>();
   std::unique_ptr<ProcessContext> context;
-  if (layout & 1) {
-    context = std::make_unique<ProcessContext>();
-    std::vector<unsigned char> record = input.bytes(kContextBytes);
-    record.resize(kContextBytes);
-    std::memcpy(context.get(), record.data(), std::min(record.size(), sizeof(ProcessContext)));
-  }
+  if (layout & 1) context = input.record<ProcessContext>(kContextBytes);
   hosting::ParameterChanges changes;
   readQueues(input, changes);
   if (layout & 4) changes.claimedCount = input.next<std::int32_t>();
