@@ -197,8 +197,9 @@ TEST(EditionTime, ClapSamplePositionRoundsHalfAwayFromZero) {
     const auto seconds = static_cast<std::int64_t>(state >> (i % 40));
     const double rate = 8000.0 + static_cast<double>(state % 760000) * 0.25;
     const double position = seconds / clap::kFixedPointFactor * rate;
-    if (std::fabs(position) < 4503599627370496.0)
+    if (std::fabs(position) < 4503599627370496.0) {
       EXPECT_EQ(bits(clap::samplePositionOf(seconds, rate)), bits(byFloor(position))) << position;
+    }
   }
 }
 
