@@ -12,6 +12,8 @@
 #include "hosting/module.h"
 
 std::uint64_t runtimeCallCount();
+// Adds one call to the count (the watchers of each target call it).
+void countRuntimeCall(const char* name);
 
 // The name of the last call counted, for a failure's message.
 const char* lastRuntimeCallName();

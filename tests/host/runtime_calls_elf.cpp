@@ -2,23 +2,8 @@
 // malloc, its allocation hook counts instead.
 #include "tests/host/runtime_calls.h"
 
-#include <atomic>
 #include <cstddef>
 
-namespace {
-
-std::atomic<std::uint64_t> calls{0};
-std::atomic<const char*> lastName{"none"};
-
-void count(const char* name) {
-  calls.fetch_add(1, std::memory_order_relaxed);
-  lastName.store(name, std::memory_order_relaxed);
-}
-
-}  // namespace
-
-std::uint64_t runtimeCallCount() { return calls.load(std::memory_order_relaxed); }
-const char* lastRuntimeCallName() { return lastName.load(std::memory_order_relaxed); }
 int watch(const hosting::Module& module) { return module.loaded() ? 1 : 0; }
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
@@ -35,7 +20,7 @@ extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*allocated)(const
                                                         void (*freed)(const volatile void*));
 
 namespace {
-void countedBySanitizer(const volatile void*, std::size_t) { count("an allocation"); }
+void countedBySanitizer(const volatile void*, std::size_t) { countRuntimeCall("an allocation"); }
 void freed(const volatile void*) {}
 const int hooked = __sanitizer_install_malloc_and_free_hooks(countedBySanitizer, freed);
 }  // namespace
@@ -48,15 +33,15 @@ void* __libc_calloc(std::size_t count, std::size_t size);
 void* __libc_realloc(void* block, std::size_t size);
 
 void* malloc(std::size_t size) {
-  count("malloc");
+  countRuntimeCall("malloc");
   return __libc_malloc(size);
 }
 void* calloc(std::size_t count, std::size_t size) {
-  ::count("calloc");
+  countRuntimeCall("calloc");
   return __libc_calloc(count, size);
 }
 void* realloc(void* block, std::size_t size) {
-  count("realloc");
+  countRuntimeCall("realloc");
   return __libc_realloc(block, size);
 }
 }

@@ -5,18 +5,9 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <cstring>
 
 namespace {
-
-std::atomic<std::uint64_t> calls{0};
-std::atomic<const char*> lastName{"none"};
-
-void count(const char* name) {
-  calls.fetch_add(1, std::memory_order_relaxed);
-  lastName.store(name, std::memory_order_relaxed);
-}
 
 struct Redirect {
   const char* name;
@@ -28,7 +19,7 @@ struct Redirect {
 #define TWINFOLD_COUNTED(result, convention, function, parameters, arguments) \
   result(convention* function##Original) parameters = nullptr;                 \
   result convention function##Counted parameters {                             \
-    count(#function);                                                          \
+    countRuntimeCall(#function);                                               \
     return function##Original arguments;                                       \
   }
 
@@ -73,8 +64,6 @@ const Redirect* redirectFor(const char* name) {
 
 }  // namespace
 
-std::uint64_t runtimeCallCount() { return calls.load(std::memory_order_relaxed); }
-const char* lastRuntimeCallName() { return lastName.load(std::memory_order_relaxed); }
 
 int watch(const hosting::Module& module) {
   auto* base = static_cast<unsigned char*>(module.handle());
